@@ -1,0 +1,63 @@
+// Steps of start-up and of the main loop whose subsystems have not landed
+// yet. Each piece leaves this file when the real one arrives.
+#include <GL/freeglut.h>
+
+#include <cstdio>
+
+#include "app/callbacks.h"
+#include "app/slide_list_instance.h"
+#include "app/startup.h"
+#include "images/slide_texture.h"
+#include "sound/fsound.h"
+
+// --- slide list -----------------------------------------------------------
+bool SlideList::load(const std::string&) {
+  return true;
+}
+
+// --- slide textures -------------------------------------------------------
+SlideTexture::SlideTexture(const char* path, bool, bool) : fileName(path) {}
+SlideTexture::~SlideTexture() {}
+
+// --- navigation -----------------------------------------------------------
+void idleFunc() {
+  glutPostRedisplay();
+}
+void showFirstPage() {}
+
+// --- frame ----------------------------------------------------------------
+void displayFunc() {
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glutSwapBuffers();
+}
+
+// --- input ----------------------------------------------------------------
+void keyboardFunc(unsigned char key, int, int) {
+  if (key == 'q' || key == 27) quitViewer();
+  std::printf("unknown command (keyboardFunc): %i\n", key);
+}
+void keyboardSpecialFunc(int key, int, int) {
+  std::printf("unknown command (keyboardSpecialFunc): %i\n", key);
+}
+void mouseFunc(int, int, int, int) {}
+void motionFunc(int, int) {}
+void passiveMotionFunc(int, int) {}
+
+// --- slide strip ----------------------------------------------------------
+void buildStripPath() {}
+void enableStripLighting() {}
+
+// --- sound ----------------------------------------------------------------
+bool FSOUND_Init(int, int, unsigned int) {
+  return false;
+}
+bool FSOUND_Stream_Stop(FSOUND_STREAM*) {
+  return false;
+}
+bool FSOUND_Stream_Close(FSOUND_STREAM*) {
+  return false;
+}
+
+// --- slides and pages -----------------------------------------------------
+Page::~Page() {}
+Slide::~Slide() {}

@@ -1,0 +1,71 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "smartptr"
+#include "sound/fsound.h"
+
+class DescriptionNode;
+class SlideTexture;
+
+// The sound stream handle closes its stream through the sound layer.
+template <>
+struct SmartPtrRelease<FSOUND_STREAM> {
+  static void destroy(FSOUND_STREAM* stream) {
+    FSOUND_Stream_Stop(stream);
+    FSOUND_Stream_Close(stream);
+  }
+};
+
+// A picture (or video) placed in front of a page.
+struct ImageObject {
+  explicit ImageObject(const DescriptionNode& section, const std::string& basePath);
+
+  std::string fileName;
+  SmartPtr<SlideTexture> texture;
+  float width = 1, height = 1;
+  float tx = 0, ty = 0, tz = 0.005f;
+};
+
+// One full-screen picture or video with what is placed on it and its sound.
+// Only the pages near the one on screen are loaded (texture set).
+class Page {
+ public:
+  Page(const DescriptionNode& section, const std::string& basePath);  // an "Image" section
+  Page(const std::string& fileName, const std::string& basePath);     // directory mode
+  ~Page();
+  Page(const Page&) = delete;
+  Page& operator=(const Page&) = delete;
+
+  // i is the page's own index in the published page list. All or nothing:
+  // nothing happens when the picture is already loaded.
+  void load(int i);
+  void unload();
+  bool isLoaded() const { return texture != nullptr; }
+  // (Re)starts the page's video and sound from the beginning.
+  void startMedia();
+  void stopSound();
+  // Draws the page in the slide plane; its first draw ever starts its media.
+  void draw();
+
+  std::string fileName;
+  SlideTexture* texture = nullptr;  // owned
+  std::vector<ImageObject> imageObjects;
+  std::string soundFileName;
+  SmartPtr<FSOUND_STREAM> soundStream;
+  bool started = false;
+
+ private:
+  // Models on pages come with the model reader; these are the places where
+  // a page loads, drops and draws them.
+  void loadModels(int i);
+  void unloadModels();
+  void drawModels();
+};
+
+using PageList = std::vector<SmartPtr<Page>>;
+
+// The slide list publishes its pages here before the slides are built;
+// loading a page looks into its neighbours through it.
+void publishPageList(PageList* pages);
+PageList* publishedPageList();

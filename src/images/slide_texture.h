@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+class OpenGLVideo;
+
+// A picture or AVI video as a power-of-two GL texture, with the extents of
+// the picture inside it. Texel row 0 holds the picture's bottom row, so
+// texture coordinates (0, 0)-(uExtent, vExtent) map the upright picture.
+class SlideTexture {
+ public:
+  enum Kind { Picture = 0, Video = 1 };
+
+  // Decides picture or video from the file name's extension, decodes (and
+  // for a thumbnail shrinks to at most 256 a side), pads and uploads. Never
+  // fails: an undecodable picture becomes the 64 x 64 failure pattern.
+  // Needs a current GL context; leaves the new texture bound.
+  SlideTexture(const char* path, bool mipmaps, bool thumbnail);
+  ~SlideTexture();
+  SlideTexture(const SlideTexture&) = delete;
+  SlideTexture& operator=(const SlideTexture&) = delete;
+
+  void bind();
+  void startVideo();
+  void stopVideo();
+  bool isPlaying() const { return playing; }
+  void updateVideo();
+  // glTexCoord2f of (s, t) scaled by the extents: 0..1 address the picture.
+  void texCoord(float s, float t) const;
+  bool hasAlphaChannel() const { return hasAlpha != 0; }
+
+  uint32_t videoStartTime = 0;
+  std::string fileName;
+  unsigned int textureId = 0;
+  int hasAlpha = 0;
+  int kind = Picture;
+  OpenGLVideo* video = nullptr;
+  bool playing = false;
+  int width = 0, height = 0;
+  int textureWidth = 64, textureHeight = 64;
+  float uExtent = 0, vExtent = 0;
+};
+
+// GL_CLAMP on both axes of the bound texture (thumbnails and picture objects).
+void clampTextureWrap();

@@ -1,0 +1,68 @@
+#pragma once
+#include <string>
+
+#include "content/page.h"
+
+class DescriptionNode;
+class SlideTexture;
+
+// The change from one page to the next, drawn whole for one frame from a
+// progress value (0 at the start, 1 at the end; may pass 1 slightly).
+//
+// Transitions own nothing: the seven kinds add no fields, and their per-run
+// state lives in one store per kind, reset by start(). The destructor is
+// virtual only so that deleting a kind through its base is well defined.
+class Transition {
+ public:
+  virtual ~Transition() = default;
+  // Reads "duration" (atof) from the section, else the viewer's transition
+  // duration.
+  Transition(const DescriptionNode& section, int fromPage, int toPage);
+  Transition(int fromPage, int toPage, float duration);
+
+  virtual void start();
+  virtual void finish();
+  virtual void draw(float progress) = 0;
+
+  int fromPage() const { return from; }
+  int toPage() const { return to; }
+
+  float duration;
+
+ protected:
+  // The picture textures of the two pages, through the registered page list
+  // (an unloaded or empty page stops the program: a programming error).
+  SlideTexture& fromTexture() const;
+  SlideTexture& toTexture() const;
+
+  int from;
+  int to;
+};
+
+// The page list every transition draws from; the slide list registers it
+// once, after the pages exist.
+void registerTransitionPages(PageList* pages);
+
+// The kind named by keyword ("HARD", "BLEND", ...), compared exactly; null
+// for a keyword that names none.
+Transition* createTransition(const std::string& type, const DescriptionNode& section, int fromPage,
+                             int toPage);
+
+class TransitionHard : public Transition {
+ public:
+  TransitionHard(const DescriptionNode& section, int fromPage, int toPage);
+  void draw(float progress) override;
+};
+
+class TransitionBlend : public Transition {
+ public:
+  TransitionBlend(const DescriptionNode& section, int fromPage, int toPage);
+  TransitionBlend(int fromPage, int toPage);  // default duration
+  void draw(float progress) override;
+};
+
+class TransitionScrollLeft : public Transition {
+ public:
+  TransitionScrollLeft(const DescriptionNode& section, int fromPage, int toPage);
+  void draw(float progress) override;
+};

@@ -1,0 +1,139 @@
+#include "support/test_files.h"
+
+#include <jpeglib.h>
+#include <png.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace testfiles {
+
+TempDir::TempDir() {
+  char pattern[] = "/tmp/quorvex-test-XXXXXX";
+  char* made = mkdtemp(pattern);
+  root = made ? made : "/tmp";
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  if (root != "/tmp") std::filesystem::remove_all(root, ignored);
+}
+
+std::string TempDir::file(const std::string& name) const {
+  return root + "/" + name;
+}
+
+void writeText(const std::string& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+}
+
+std::string readText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+std::vector<uint8_t> readBytes(const std::string& path) {
+  std::string text = readText(path);
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+Picture solidPicture(int width, int height, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
+  return makePicture(width, height,
+                     [&](int, int, uint8_t* p) { p[0] = r, p[1] = g, p[2] = b, p[3] = a; });
+}
+
+Picture makePicture(int width, int height,
+                    const std::function<void(int x, int y, uint8_t* rgba)>& pixel) {
+  Picture picture;
+  picture.width = width;
+  picture.height = height;
+  picture.rgba.resize(size_t(width) * height * 4);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) pixel(x, y, picture.at(x, y));
+  return picture;
+}
+
+bool writePng(const std::string& path, const Picture& picture, bool withAlpha) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(file);
+    return false;
+  }
+  png_init_io(png, file);
+  png_set_IHDR(png, info, picture.width, picture.height, 8,
+               withAlpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<uint8_t> row(size_t(picture.width) * 4);
+  for (int y = 0; y < picture.height; ++y) {
+    const uint8_t* source = picture.at(0, y);
+    size_t out = 0;
+    for (int x = 0; x < picture.width; ++x) {
+      row[out++] = source[x * 4];
+      row[out++] = source[x * 4 + 1];
+      row[out++] = source[x * 4 + 2];
+      if (withAlpha) row[out++] = source[x * 4 + 3];
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(file);
+  return true;
+}
+
+bool writeJpeg(const std::string& path, const Picture& picture, int quality) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr jerr;
+  cinfo.err = jpeg_std_error(&jerr);
+  jpeg_create_compress(&cinfo);
+  jpeg_stdio_dest(&cinfo, file);
+  cinfo.image_width = picture.width;
+  cinfo.image_height = picture.height;
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  std::vector<uint8_t> row(size_t(picture.width) * 3);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    const uint8_t* source = picture.at(0, int(cinfo.next_scanline));
+    for (int x = 0; x < picture.width; ++x)
+      for (int c = 0; c < 3; ++c) row[size_t(x) * 3 + c] = source[x * 4 + c];
+    JSAMPROW rows[1] = {row.data()};
+    jpeg_write_scanlines(&cinfo, rows, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::fclose(file);
+  return true;
+}
+
+bool readPng(const std::string& path, Picture& picture) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_RGBA;
+  picture.width = int(image.width);
+  picture.height = int(image.height);
+  picture.rgba.assign(PNG_IMAGE_SIZE(image), 0);
+  bool ok = png_image_finish_read(&image, nullptr, picture.rgba.data(), 0, nullptr) != 0;
+  png_image_free(&image);
+  return ok;
+}
+
+}  // namespace testfiles
