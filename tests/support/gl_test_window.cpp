@@ -1,7 +1,7 @@
 #include "support/gl_test_window.h"
 
-#include <GL/freeglut.h>
 #include <GL/glew.h>
+#include <GL/freeglut.h>
 
 #include <cstdlib>
 

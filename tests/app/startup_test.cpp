@@ -1,0 +1,170 @@
+#include "app/startup.h"
+
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/state/viewer_state.h"
+#include "support/gl_test_window.h"
+#include "support/test_files.h"
+
+namespace {
+
+class CalibrationFile : public ::testing::Test {
+ protected:
+  bool read(const std::string& text) {
+    testfiles::writeText(dir.file("qvx.cal"), text);
+    for (double& value : viewer.calibrationMatrix) value = 0;
+    testing::internal::CaptureStdout();
+    bool loaded = readCalibrationFile(dir.file("qvx.cal").c_str());
+    printed = testing::internal::GetCapturedStdout();
+    return loaded;
+  }
+  static std::string numbers(int count) {
+    std::string text;
+    for (int i = 1; i <= count; ++i) text += std::to_string(i) + (i % 4 ? " " : "\n");
+    return text;
+  }
+  testfiles::TempDir dir;
+  std::string printed;
+};
+
+TEST_F(CalibrationFile, SixteenNumbersAreAppliedWithOrWithoutAFinalLineBreak) {
+  std::string text = numbers(16);
+  EXPECT_TRUE(read(text));
+  EXPECT_EQ(printed, "trying to open calibration file: " + dir.file("qvx.cal") + "\n");
+  EXPECT_EQ(viewer.calibrationMatrix[0], 1);
+  EXPECT_EQ(viewer.calibrationMatrix[15], 16);
+  text.pop_back();  // no final line break
+  EXPECT_TRUE(read(text));
+}
+
+TEST_F(CalibrationFile, FifteenNumbersAreNotEnough) {
+  std::string text = numbers(15);
+  EXPECT_FALSE(read(text));
+  EXPECT_FALSE(read(text + "\n"));
+}
+
+TEST_F(CalibrationFile, SeventeenNumbersUseTheFirstSixteen) {
+  EXPECT_TRUE(read(numbers(17)));
+  EXPECT_EQ(viewer.calibrationMatrix[15], 16);
+}
+
+TEST_F(CalibrationFile, ANonNumberBeforeTheSixteenthFails) {
+  EXPECT_FALSE(read("1 0 0 0 0 1 0 0 x 0 1 0 0 0 0 1"));
+  EXPECT_TRUE(read("1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1 trailing words"));
+}
+
+TEST_F(CalibrationFile, AMissingFileFailsAfterTheLine) {
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(readCalibrationFile(dir.file("none.cal").c_str()));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "trying to open calibration file: " + dir.file("none.cal") + "\n");
+}
+
+TEST(Wheel, FourNotchesComeBackAndDownFromZeroIsThree) {
+  viewer.wheelMode = 0;
+  stepWheelMode(-120);
+  EXPECT_EQ(viewer.wheelMode, 3);
+  for (int i = 0; i < 4; ++i) stepWheelMode(-120);
+  EXPECT_EQ(viewer.wheelMode, 3);
+  stepWheelMode(120);
+  EXPECT_EQ(viewer.wheelMode, 0);
+  for (int expected : {1, 2, 3, 0}) {
+    stepWheelMode(120);
+    EXPECT_EQ(viewer.wheelMode, expected);
+  }
+  stepWheelMode(0);  // any delta that is not above 0 goes down
+  EXPECT_EQ(viewer.wheelMode, 3);
+}
+
+TEST(Wheel, EachNotchPrintsItsDiagnosticLine) {
+  viewer.wheelMode = 0;
+  testing::internal::CaptureStdout();
+  wheelFunc(0, 1, 5, 5);
+  wheelFunc(0, -1, 5, 5);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "0 522 120\n0 522 -120\n");
+  EXPECT_EQ(viewer.wheelMode, 0);
+}
+
+// Draws a white square at the page centre through the projection that
+// reshapeFunc sets up, and returns the lit pixels.
+std::vector<uint8_t> drawThroughProjection(int width, int height) {
+  reshapeFunc(width, height);
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  glDisable(GL_TEXTURE_2D);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_CULL_FACE);
+  glLoadIdentity();
+  glTranslatef(0.1f, 0.05f, -0.648f);
+  glColor3f(1, 1, 1);
+  glBegin(GL_QUADS);
+  glVertex2f(-0.2f, -0.1f);
+  glVertex2f(0.2f, -0.1f);
+  glVertex2f(0.2f, 0.1f);
+  glVertex2f(-0.2f, 0.1f);
+  glEnd();
+  glFinish();
+  return gltest::readPixels(0, 0, width, height);
+}
+
+TEST(Projection, IdentityCalibrationDrawsTheSamePixelsAsNone) {
+  REQUIRE_GL_WINDOW(160, 120);
+  viewer.fullScreen = true;
+  viewer.calibrationLoaded = false;
+  std::vector<uint8_t> plain = drawThroughProjection(160, 120);
+
+  for (int i = 0; i < 16; ++i) viewer.calibrationMatrix[i] = (i % 5 == 0) ? 1 : 0;
+  viewer.calibrationLoaded = true;
+  std::vector<uint8_t> calibrated = drawThroughProjection(160, 120);
+  EXPECT_EQ(plain, calibrated);
+
+  // A real correction moves the picture: a shift of the whole projection.
+  viewer.calibrationMatrix[12] = 0.5;
+  std::vector<uint8_t> shifted = drawThroughProjection(160, 120);
+  EXPECT_NE(plain, shifted);
+  viewer.calibrationLoaded = false;
+}
+
+TEST(Projection, CalibrationMultipliesFromTheLeft) {
+  REQUIRE_GL_WINDOW(160, 120);
+  for (int i = 0; i < 16; ++i) viewer.calibrationMatrix[i] = (i % 5 == 0) ? 2 : 0;
+  viewer.calibrationMatrix[15] = 1;
+  viewer.calibrationLoaded = true;
+  reshapeFunc(160, 120);
+  GLdouble projection[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  viewer.calibrationLoaded = false;
+  reshapeFunc(160, 120);
+  GLdouble perspective[16];
+  glGetDoublev(GL_PROJECTION_MATRIX, perspective);
+  // diag(2, 2, 2, 1) x perspective doubles the first three rows.
+  for (int column = 0; column < 4; ++column)
+    for (int row = 0; row < 4; ++row)
+      EXPECT_NEAR(projection[column * 4 + row], perspective[column * 4 + row] * (row < 3 ? 2 : 1),
+                  1e-9);
+  GLint mode;
+  glGetIntegerv(GL_MATRIX_MODE, &mode);
+  EXPECT_EQ(mode, GL_MODELVIEW);
+}
+
+TEST(Reshape, RecordsTheWindowedSizeOnlyWhileWindowed) {
+  REQUIRE_GL_WINDOW(160, 120);
+  viewer.windowedWidth = viewer.windowedHeight = 0;
+  viewer.fullScreen = true;
+  reshapeFunc(1024, 768);
+  EXPECT_EQ(viewer.windowWidth, 1024);
+  EXPECT_EQ(viewer.windowedWidth, 0);
+  viewer.fullScreen = false;
+  reshapeFunc(800, 600);
+  EXPECT_EQ(viewer.windowedWidth, 800);
+  EXPECT_EQ(viewer.windowedHeight, 600);
+  EXPECT_NEAR(viewer.visibleWidth / viewer.visibleHeight, 800.0 / 600.0, 1e-5);
+  viewer.fullScreen = true;
+  reshapeFunc(1024, 768);
+  EXPECT_EQ(viewer.windowedWidth, 800);
+}
+
+}  // namespace
