@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
-#include <GL/freeglut.h>
 #include <GL/glew.h>
+#include <GL/freeglut.h>
 
 #include <cstdio>
 #include <cstdlib>
