@@ -8,7 +8,6 @@
 #include "app/slide_list_instance.h"
 #include "app/startup.h"
 #include "images/slide_texture.h"
-#include "sound/fsound.h"
 
 // --- slide list -----------------------------------------------------------
 bool SlideList::load(const std::string&) {
@@ -46,17 +45,6 @@ void passiveMotionFunc(int, int) {}
 // --- slide strip ----------------------------------------------------------
 void buildStripPath() {}
 void enableStripLighting() {}
-
-// --- sound ----------------------------------------------------------------
-bool FSOUND_Init(int, int, unsigned int) {
-  return false;
-}
-bool FSOUND_Stream_Stop(FSOUND_STREAM*) {
-  return false;
-}
-bool FSOUND_Stream_Close(FSOUND_STREAM*) {
-  return false;
-}
 
 // --- slides and pages -----------------------------------------------------
 Page::~Page() {}

@@ -1,0 +1,297 @@
+#include "sound/fsound.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "sound/disk_output.h"
+#include "support/test_files.h"
+
+using namespace soundtest;
+using testing::internal::CaptureStderr;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStderr;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+// Opens, plays from the start and waits for the end of one file; returns
+// the output of the device.
+std::vector<int16_t> playThrough(DiskAudio& audio, const std::string& name, size_t frames) {
+  FSOUND_STREAM* stream = FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0);
+  EXPECT_NE(stream, nullptr) << name;
+  if (!stream) return {};
+  EXPECT_GE(FSOUND_Stream_Play(-1, stream), 0);
+  EXPECT_TRUE(audio.waitForEnd(frames));
+  FSOUND_Stream_Stop(stream);
+  FSOUND_Stream_Close(stream);
+  return audio.finish();
+}
+
+}  // namespace
+
+TEST(SoundStreams, FilesThatHoldNoSoundOpenAsNullWithoutAMessage) {
+  DiskAudio audio;
+  ASSERT_TRUE(audio.started);
+  testfiles::writeText(audio.file("notes.txt"), "not a sound at all\n");
+  testfiles::writeText(audio.file("fake.wav"), "RIFF....WAVEfmt but nothing else");
+  writeWav(audio.file("empty.wav"), rate, 1, {});
+  writeWav(audio.file("one-hertz.wav"), 1, 1, rampSamples(50000, 1));
+  ASSERT_TRUE(runFfmpeg("-f lavfi -i testsrc=size=32x24:rate=5:duration=1 -c:v mjpeg " +
+                        audio.file("picture-only.avi")));
+
+  CaptureStdout();
+  CaptureStderr();
+  for (std::string name :
+       {audio.file("missing.wav"), audio.file("notes.txt"), audio.file("fake.wav"),
+        audio.file("picture-only.avi"), audio.path() + "/", std::string()})
+    EXPECT_EQ(FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0), nullptr) << name;
+  // A header without samples, and one that claims 1 Hz: they may open, and
+  // then play nothing and end.
+  for (std::string name : {audio.file("empty.wav"), audio.file("one-hertz.wav")}) {
+    if (FSOUND_STREAM* odd = FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0)) {
+      FSOUND_Stream_Play(-1, odd);
+      audio.waitForMoreFrames(2 * deviceBufferFrames);
+      FSOUND_Stream_Close(odd);
+    }
+  }
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(GetCapturedStderr(), "");
+}
+
+TEST(SoundStreams, WithoutAWorkingDeviceEveryOpenIsNull) {
+  testfiles::TempDir dir;
+  std::string sound = dir.file("ramp.wav");
+  writeWav(sound, rate, 1, rampSamples(1000, 1));
+
+  FSOUND_Close();
+  CaptureStdout();
+  CaptureStderr();
+  EXPECT_EQ(FSOUND_Stream_Open(sound.c_str(), FSOUND_NORMAL, 0, 0), nullptr);  // never started
+
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  EXPECT_FALSE(FSOUND_Init(44100, 32, 0));
+  EXPECT_EQ(FSOUND_Stream_Open(sound.c_str(), FSOUND_NORMAL, 0, 0), nullptr);
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(GetCapturedStderr(), "");
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+}
+
+TEST(SoundStreams, MonoFileComesOutInBothChannelsSampleForSample) {
+  DiskAudio audio;
+  ASSERT_TRUE(audio.started);
+  std::vector<int16_t> mono = rampSamples(20000, 1);
+  writeWav(audio.file("ramp.wav"), rate, 1, mono);
+  // Names may come with Windows separators.
+  std::string name = audio.path() + "\\ramp.wav";
+
+  std::vector<int16_t> sound = soundFrames(playThrough(audio, name, mono.size()));
+  // All of it exactly once: the stream stops at its end instead of looping.
+  EXPECT_EQ(sound, monoToStereo(mono));
+}
+
+TEST(SoundStreams, StereoFileKeepsItsChannels) {
+  DiskAudio audio;
+  ASSERT_TRUE(audio.started);
+  std::vector<int16_t> stereo = rampSamples(20000, 2, 7);
+  writeWav(audio.file("stereo.wav"), rate, 2, stereo);
+
+  EXPECT_EQ(soundFrames(playThrough(audio, audio.file("stereo.wav"), 20000)), stereo);
+}
+
+TEST(SoundStreams, StopKeepsThePlaceAndPlayGoesOnFromIt) {
+  DiskAudio audio;
+  ASSERT_TRUE(audio.started);
+  const size_t frames = 3 * rate;
+  std::vector<int16_t> mono = rampSamples(frames, 1);
+  writeWav(audio.file("long.wav"), rate, 1, mono);
+  FSOUND_STREAM* stream = FSOUND_Stream_Open(audio.file("long.wav").c_str(), FSOUND_NORMAL, 0, 0);
+  ASSERT_NE(stream, nullptr);
+
+  int channel = FSOUND_Stream_Play(-1, stream);
+  ASSERT_GE(channel, 0);
+  ASSERT_TRUE(audio.waitForSound(4000));
+  EXPECT_TRUE(FSOUND_Stream_Stop(stream));
+  ASSERT_TRUE(audio.waitForMoreFrames(8 * deviceBufferFrames));
+  size_t playedBeforeStop = soundFrames(audio.output()).size() / 2;
+
+  EXPECT_EQ(FSOUND_Stream_Play(-1, stream), channel);
+  EXPECT_EQ(FSOUND_Stream_Play(-1, stream), channel);  // already playing: nothing changes
+  ASSERT_TRUE(audio.waitForEnd(frames));
+  FSOUND_Stream_Close(stream);
+  std::vector<int16_t> output = audio.finish();
+
+  EXPECT_LT(playedBeforeStop, frames);
+  // Nothing lost, nothing repeated across the pause...
+  EXPECT_EQ(soundFrames(output), monoToStereo(mono));
+  // ...and the pause was real: silence of several buffers inside the sound.
+  size_t first = 0;
+  while (!output[first * 2]) ++first;
+  size_t longestGap = 0, gap = 0;
+  for (size_t i = first; i < output.size() / 2 && i < first + frames + 64 * deviceBufferFrames;
+       ++i) {
+    gap = output[i * 2] ? 0 : gap + 1;
+    longestGap = std::max(longestGap, gap);
+  }
+  EXPECT_GE(longestGap, 4 * deviceBufferFrames);
+}
+
+TEST(SoundStreams, SetTimeRewindsAndAFinishedStreamStartsOver) {
+  DiskAudio audio;
+  ASSERT_TRUE(audio.started);
+  const size_t frames = 3 * rate;
+  std::vector<int16_t> stereo = rampSamples(frames, 2, 3);
+  writeWav(audio.file("long.wav"), rate, 2, stereo);
+  FSOUND_STREAM* stream = FSOUND_Stream_Open(audio.file("long.wav").c_str(), FSOUND_NORMAL, 0, 0);
+  ASSERT_NE(stream, nullptr);
+
+  // Stop part way, rewind, play: the whole file follows the part.
+  ASSERT_GE(FSOUND_Stream_Play(-1, stream), 0);
+  ASSERT_TRUE(audio.waitForSound(4000));
+  FSOUND_Stream_Stop(stream);
+  ASSERT_TRUE(audio.waitForMoreFrames(2 * deviceBufferFrames));
+  size_t part = soundFrames(audio.output()).size() / 2;
+  EXPECT_TRUE(FSOUND_Stream_SetTime(stream, 0));
+  ASSERT_GE(FSOUND_Stream_Play(-1, stream), 0);
+  ASSERT_TRUE(audio.waitForEnd(part + frames));
+
+  // Played to the end, it starts from the beginning again; a rewind to
+  // 0.5 s while playing jumps there.
+  ASSERT_GE(FSOUND_Stream_Play(-1, stream), 0);
+  ASSERT_TRUE(audio.waitForSound(part + frames + 4000));
+  EXPECT_TRUE(FSOUND_Stream_SetTime(stream, 500));
+  ASSERT_TRUE(audio.waitForEnd(part + frames + rate / 2));
+  FSOUND_Stream_Close(stream);
+  std::vector<int16_t> sound = soundFrames(audio.finish());
+
+  ASSERT_GT(part, 0u);
+  ASSERT_LT(part, frames);
+  ASSERT_GE(sound.size() / 2, part + frames);
+  EXPECT_EQ(slice(sound, 0, part), slice(stereo, 0, part));
+  EXPECT_EQ(slice(sound, part, frames), stereo);
+  // The third run: a beginning, then from frame 22050 to the end.
+  std::vector<int16_t> third(sound.begin() + (part + frames) * 2, sound.end());
+  size_t rewound = 0;
+  while (rewound * 2 < third.size() && third[rewound * 2] == stereo[rewound * 2]) ++rewound;
+  ASSERT_LT(rewound, frames - rate / 2);
+  EXPECT_EQ(std::vector<int16_t>(third.begin() + rewound * 2, third.end()),
+            slice(stereo, rate / 2, frames - rate / 2));
+}
+
+TEST(SoundStreams, PlayingStreamsAreSummedAndClipped) {
+  DiskAudio audio;
+  ASSERT_TRUE(audio.started);
+  const size_t framesA = 9000, framesB = 14000;
+  std::vector<int16_t> a(framesA), b(framesB * 2);
+  for (size_t i = 0; i < framesA; ++i) a[i] = int16_t(std::lround(20000 * std::cos(i * 0.0628)));
+  for (size_t i = 0; i < framesB; ++i) {
+    b[2 * i] = int16_t(std::lround(20000 * std::cos(i * 0.05)));
+    b[2 * i + 1] = int16_t(std::lround(-20000 * std::cos(i * 0.021)));
+  }
+  writeWav(audio.file("a.wav"), rate, 1, a);
+  writeWav(audio.file("b.wav"), rate, 2, b);
+  FSOUND_STREAM* first = FSOUND_Stream_Open(audio.file("a.wav").c_str(), FSOUND_NORMAL, 0, 0);
+  FSOUND_STREAM* second = FSOUND_Stream_Open(audio.file("b.wav").c_str(), FSOUND_NORMAL, 0, 0);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  // Both files fit in the streams' buffers; give the decoders time to fill
+  // them so that neither starts late once playing.
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+  int channelA = FSOUND_Stream_Play(-1, first);
+  int channelB = FSOUND_Stream_Play(-1, second);
+  EXPECT_GE(channelA, 0);
+  EXPECT_GE(channelB, 0);
+  EXPECT_NE(channelA, channelB);
+  ASSERT_TRUE(audio.waitForEnd(framesB));
+  FSOUND_Stream_Close(first);
+  FSOUND_Stream_Close(second);
+  std::vector<int16_t> output = audio.finish();
+
+  // a starts first (it was started first, and a[0] is not 0); b joins it
+  // some whole number of frames later, at most a few buffers.
+  size_t start = 0;
+  while (start * 2 < output.size() && !output[start * 2]) ++start;
+  auto expected = [&](size_t i, size_t lag, int channel) {
+    int32_t sum = i < framesA ? a[i] : 0;
+    if (i >= lag && i - lag < framesB) sum += b[(i - lag) * 2 + channel];
+    return int16_t(std::clamp<int32_t>(sum, -32768, 32767));
+  };
+  size_t available = output.size() / 2 - start;
+  bool matched = false;
+  size_t clipped = 0;
+  for (size_t lag = 0; lag <= 8 * deviceBufferFrames && !matched; ++lag) {
+    // All of both files and a little silence after them.
+    size_t span = lag + framesB + deviceBufferFrames;
+    if (span > available) break;
+    matched = true;
+    for (size_t i = 0; i < span && matched; ++i)
+      matched = output[(start + i) * 2] == expected(i, lag, 0) &&
+                output[(start + i) * 2 + 1] == expected(i, lag, 1);
+    if (matched)
+      for (size_t i = lag; i < framesA; ++i)
+        clipped += std::abs(a[i] + b[(i - lag) * 2]) > 32767 ||
+                   std::abs(a[i] + b[(i - lag) * 2 + 1]) > 32767;
+  }
+  EXPECT_TRUE(matched) << "the output is not the clipped sum of the two files";
+  EXPECT_GT(clipped, 0u);  // the signals are loud enough to reach the limits
+}
+
+TEST(SoundStreams, ChannelsRunOutAndComeBack) {
+  DiskAudio audio(2);
+  ASSERT_TRUE(audio.started);
+  writeWav(audio.file("ramp.wav"), rate, 1, rampSamples(rate, 1));
+  FSOUND_STREAM* streams[3];
+  for (FSOUND_STREAM*& stream : streams) {
+    stream = FSOUND_Stream_Open(audio.file("ramp.wav").c_str(), FSOUND_NORMAL, 0, 0);
+    ASSERT_NE(stream, nullptr);
+  }
+  EXPECT_EQ(FSOUND_Stream_Play(-1, streams[0]), 0);
+  EXPECT_EQ(FSOUND_Stream_Play(-1, streams[1]), 1);
+  EXPECT_EQ(FSOUND_Stream_Play(-1, streams[2]), -1);  // all channels busy
+  FSOUND_Stream_Stop(streams[0]);
+  EXPECT_EQ(FSOUND_Stream_Play(-1, streams[2]), 0);
+  // A named channel is taken over from the stream playing there.
+  EXPECT_EQ(FSOUND_Stream_Play(1, streams[0]), 1);
+  EXPECT_EQ(FSOUND_Stream_Play(-1, streams[1]), -1);
+  EXPECT_EQ(FSOUND_Stream_Play(2, streams[1]), -1);  // no such channel
+  for (FSOUND_STREAM* stream : streams) EXPECT_TRUE(FSOUND_Stream_Close(stream));
+}
+
+TEST(SoundStreams, ClosingWhilePlayingIsSafeAndSilencesTheStream) {
+  DiskAudio audio(32, 1);
+  ASSERT_TRUE(audio.started);
+  writeWav(audio.file("long.wav"), rate, 2, rampSamples(2 * rate, 2));
+  std::string name = audio.file("long.wav");
+
+  // Streams closed at every stage: just opened, playing, stopped, seeking.
+  for (int round = 0; round < 20; ++round) {
+    FSOUND_STREAM* justOpened = FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0);
+    FSOUND_STREAM* playing = FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0);
+    FSOUND_STREAM* seeking = FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0);
+    ASSERT_TRUE(justOpened && playing && seeking);
+    FSOUND_Stream_Play(-1, playing);
+    FSOUND_Stream_Play(-1, seeking);
+    std::this_thread::sleep_for(std::chrono::milliseconds(round % 4));
+    FSOUND_Stream_SetTime(seeking, 0);
+    EXPECT_TRUE(FSOUND_Stream_Close(justOpened));
+    EXPECT_TRUE(FSOUND_Stream_Close(seeking));
+    if (round % 2) FSOUND_Stream_Stop(playing);
+    EXPECT_TRUE(FSOUND_Stream_Close(playing));
+  }
+  ASSERT_TRUE(audio.waitForMoreFrames(4 * deviceBufferFrames));
+  size_t soundSoFar = soundFrames(audio.output()).size();
+  ASSERT_TRUE(audio.waitForMoreFrames(8 * deviceBufferFrames));
+  // Closed streams no longer sound (allowing for what stdio had buffered).
+  EXPECT_LE(soundFrames(audio.output()).size(), soundSoFar + 4096);
+
+  // The device shut down with streams still playing closes them too.
+  for (int i = 0; i < 4; ++i)
+    FSOUND_Stream_Play(-1, FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0));
+  ASSERT_TRUE(audio.waitForMoreFrames(deviceBufferFrames));
+  FSOUND_Close();
+}
