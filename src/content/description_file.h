@@ -21,6 +21,13 @@ class DescriptionNode {
  public:
   DescriptionNode() = default;  // the unnamed root
   explicit DescriptionNode(std::string name);
+  // Frees subtrees without recursion, so that no nesting depth can exhaust
+  // the stack.
+  ~DescriptionNode();
+  DescriptionNode(const DescriptionNode&) = default;
+  DescriptionNode(DescriptionNode&&) noexcept = default;
+  DescriptionNode& operator=(const DescriptionNode&) = default;
+  DescriptionNode& operator=(DescriptionNode&&) noexcept = default;
 
   // First child section / own key whose name equals name exactly, or null.
   const DescriptionNode* findSection(const std::string& name) const;
@@ -29,6 +36,8 @@ class DescriptionNode {
   // The section's name; null for the root, which has none.
   const char* name() const { return named ? sectionName.c_str() : nullptr; }
   bool hasName(const char* wanted) const { return named && sectionName == wanted; }
+  // Byte for byte, zero bytes included.
+  bool hasName(const std::string& wanted) const { return named && sectionName == wanted; }
 
   int childCount() const { return int(children.size()); }
   const DescriptionNode& child(int i) const { return children.at(size_t(i)); }

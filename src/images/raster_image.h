@@ -45,9 +45,16 @@ class RasterImage {
   // Alpha of pixel (x, y); 0 outside the picture or without an alpha plane.
   uint8_t alphaAt(int x, int y) const;
 
-  // Nearest-pixel resampling in place (mode 1, the only one the viewer uses;
-  // destination must be null).
+  // Nearest-pixel resampling (mode 1, the only one there is) in place, or
+  // into destination when one is given, leaving this image as it is.
   bool resample(int newWidth, int newHeight, int mode = 1, RasterImage* destination = nullptr);
+
+  // Makes empty pixels (and palette / alpha plane storage) for a picture of
+  // that size; false with lastError for a size beyond the caps or
+  // pixelLimit. The content is zero.
+  bool allocate(int width, int height, int bitsPerPixel, bool withAlphaPlane);
+  // Whether a picture of that size may be decoded; false with lastError.
+  bool checkSize(int width, int height);
 
   // Bytes of one pixel row (padded to 4).
   int rowBytes() const { return ((imageWidth * bitsPerPixel + 31) / 32) * 4; }
@@ -68,4 +75,7 @@ class RasterImage {
   volatile int escape = 0;    // set by another party to abandon them
   std::string lastError;
   ExifInfo exifInfo;
+  // Pictures of more pixels than this fail to decode; below maxPixels only
+  // to keep fuzzing fast.
+  int64_t pixelLimit = maxPixels;
 };

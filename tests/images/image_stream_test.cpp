@@ -1,0 +1,76 @@
+// The decoders' byte sources: a file opened "rb" and bytes in memory, with
+// fread/fseek semantics.
+#include "images/image_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "support/test_files.h"
+
+namespace {
+
+void exerciseStream(ImageStream& stream) {
+  char buffer[8] = {};
+  EXPECT_EQ(stream.tell(), 0);
+  EXPECT_EQ(stream.read(buffer, 2, 2), 2u);
+  EXPECT_EQ(std::memcmp(buffer, "0123", 4), 0);
+  EXPECT_EQ(stream.getc(), '4');
+  EXPECT_EQ(stream.tell(), 5);
+  EXPECT_EQ(stream.read(buffer, 4, 2), 1u);  // whole items only: 5 bytes remain
+  EXPECT_EQ(stream.seek(-3, SEEK_END), 0);
+  EXPECT_EQ(stream.getc(), '7');
+  EXPECT_EQ(stream.seek(-2, SEEK_CUR), 0);
+  EXPECT_EQ(stream.getc(), '6');
+  EXPECT_EQ(stream.seek(1, SEEK_SET), 0);
+  EXPECT_EQ(stream.getc(), '1');
+  EXPECT_NE(stream.seek(-20, SEEK_CUR), 0);
+  EXPECT_EQ(stream.seek(0, SEEK_END), 0);
+  EXPECT_EQ(stream.getc(), EOF);
+  EXPECT_EQ(stream.read(buffer, 1, 8), 0u);
+  EXPECT_EQ(stream.seek(100, SEEK_SET), 0);  // past the end, as files allow
+  EXPECT_EQ(stream.getc(), EOF);
+}
+
+TEST(ImageStream, MemoryStreamReadsLikeAFile) {
+  const char text[] = "0123456789";
+  MemoryImageStream stream(text, 10);
+  exerciseStream(stream);
+  MemoryImageStream empty(nullptr, 0);
+  char byte;
+  EXPECT_EQ(empty.read(&byte, 1, 1), 0u);
+  EXPECT_EQ(empty.getc(), EOF);
+}
+
+TEST(ImageStream, FileStreamOpensBackslashPaths) {
+  testfiles::TempDir dir;
+  testfiles::writeText(dir.file("digits.bin"), "0123456789");
+  std::string windowsStyle = dir.path();
+  for (char& c : windowsStyle)
+    if (c == '/') c = '\\';
+  FileImageStream stream(windowsStyle + "\\digits.bin");
+  ASSERT_TRUE(stream.isOpen());
+  exerciseStream(stream);
+
+  FileImageStream missing(dir.file("absent.bin"));
+  EXPECT_FALSE(missing.isOpen());
+  char byte;
+  EXPECT_EQ(missing.read(&byte, 1, 1), 0u);
+  EXPECT_EQ(missing.getc(), EOF);
+  EXPECT_NE(missing.seek(0, SEEK_SET), 0);
+}
+
+TEST(ImageStream, BorrowedFileStaysOpen) {
+  testfiles::TempDir dir;
+  testfiles::writeText(dir.file("digits.bin"), "0123456789");
+  FILE* file = std::fopen(dir.file("digits.bin").c_str(), "rb");
+  ASSERT_NE(file, nullptr);
+  {
+    FileImageStream stream(file);
+    EXPECT_EQ(stream.getc(), '0');
+  }
+  EXPECT_EQ(std::fgetc(file), '1');  // still open: the stream did not close it
+  std::fclose(file);
+}
+
+}  // namespace
