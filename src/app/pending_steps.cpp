@@ -7,16 +7,11 @@
 #include "app/callbacks.h"
 #include "app/slide_list_instance.h"
 #include "app/startup.h"
-#include "images/slide_texture.h"
 
 // --- slide list -----------------------------------------------------------
 bool SlideList::load(const std::string&) {
   return true;
 }
-
-// --- slide textures -------------------------------------------------------
-SlideTexture::SlideTexture(const char* path, bool, bool) : fileName(path) {}
-SlideTexture::~SlideTexture() {}
 
 // --- navigation -----------------------------------------------------------
 void idleFunc() {
