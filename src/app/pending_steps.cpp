@@ -40,7 +40,3 @@ void passiveMotionFunc(int, int) {}
 // --- slide strip ----------------------------------------------------------
 void buildStripPath() {}
 void enableStripLighting() {}
-
-// --- slides and pages -----------------------------------------------------
-Page::~Page() {}
-Slide::~Slide() {}

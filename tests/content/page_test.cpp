@@ -1,0 +1,422 @@
+// Pages and their picture objects: building from sections, loading and
+// unloading with texture sharing between neighbours, the sound stream, and
+// drawing read back from a real GL window.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include "content/description_file.h"
+#include "content/page.h"
+#include "images/slide_texture.h"
+#include "sound/fsound.h"
+#include "support/gl_test_window.h"
+#include "support/test_files.h"
+
+namespace {
+
+using testfiles::TempDir;
+
+DescriptionFile parsed(const std::string& text) {
+  DescriptionFile file;
+  EXPECT_TRUE(file.parseText(text));
+  return file;
+}
+
+// The first section of text, which must hold exactly one at the top.
+const DescriptionNode& onlySection(const DescriptionFile& file) {
+  EXPECT_EQ(file.childCount(), 1);
+  return file.child(0);
+}
+
+std::string imageSection(const std::string& fileName, const std::string& inside = "") {
+  return "<Image>\nfilename=" + fileName + "\n" + inside + "</Image>\n";
+}
+
+std::string objectSection(const std::string& fileName) {
+  return "<ImageObject>\nfilename=" + fileName + "\n</ImageObject>\n";
+}
+
+TEST(ImageObject, KeysAndDefaults) {
+  DescriptionFile file = parsed(
+      "<ImageObject>\nfilename=logo.png\n</ImageObject>\n"
+      "<ImageObject>\nfilename=pics\\x.png\nwidth=0.5\nheight=abc\ntx=-0.25\nty=0.125\ntz=0.2\n"
+      "</ImageObject>\n"
+      "<ImageObject>\nWidth=3\nfilename =y.png\n</ImageObject>\n");
+  ASSERT_EQ(file.childCount(), 3);
+
+  ImageObject plain(file.child(0), "C:\\show\\");
+  EXPECT_EQ(plain.fileName, "C:\\show\\logo.png");
+  EXPECT_EQ(plain.texture.dataPtr, nullptr);
+  EXPECT_FLOAT_EQ(plain.width, 1);
+  EXPECT_FLOAT_EQ(plain.height, 1);
+  EXPECT_FLOAT_EQ(plain.tx, 0);
+  EXPECT_FLOAT_EQ(plain.ty, 0);
+  EXPECT_FLOAT_EQ(plain.tz, 0.005f);
+
+  ImageObject placed(file.child(1), "");
+  EXPECT_EQ(placed.fileName, "pics\\x.png");
+  EXPECT_FLOAT_EQ(placed.width, 0.5f);
+  EXPECT_FLOAT_EQ(placed.height, 0);  // no number: 0, not the default
+  EXPECT_FLOAT_EQ(placed.tx, -0.25f);
+  EXPECT_FLOAT_EQ(placed.ty, 0.125f);
+  EXPECT_FLOAT_EQ(placed.tz, 0.2f);
+
+  // Key names are exact: neither "Width" nor "filename " is read.
+  ImageObject unnamed(file.child(2), "base/");
+  EXPECT_EQ(unnamed.fileName, "");
+  EXPECT_FLOAT_EQ(unnamed.width, 1);
+}
+
+TEST(Page, FromImageSection) {
+  DescriptionFile file =
+      parsed(imageSection("pics\\title.jpg", objectSection("a.png") +
+                                                 "<Sound>\nfilename=first.wav\n</Sound>\n"
+                                                 "<imageobject>\nfilename=no.png\n</imageobject>\n"
+                                                 "<Sound>\nfilename=second.wav\n</Sound>\n"
+                                                 "<Sound>\nvolume=3\n</Sound>\n"
+                                                 "<Model>\nfilename=m.obj\n</Model>\n" +
+                                                 objectSection("b.png")));
+  Page page(onlySection(file), "C:\\show\\");
+  EXPECT_EQ(page.fileName, "C:\\show\\pics\\title.jpg");
+  ASSERT_EQ(page.imageObjects.size(), 2u);
+  EXPECT_EQ(page.imageObjects[0].fileName, "C:\\show\\a.png");
+  EXPECT_EQ(page.imageObjects[1].fileName, "C:\\show\\b.png");
+  // The later "Sound" section wins; one without "filename" changes nothing.
+  EXPECT_EQ(page.soundFileName, "C:\\show\\second.wav");
+  EXPECT_FALSE(page.isLoaded());
+  EXPECT_FALSE(page.started);
+  EXPECT_EQ(page.soundStream.dataPtr, nullptr);
+}
+
+TEST(Page, WithoutFileNameAndFromBareName) {
+  DescriptionFile file = parsed("<Image>\nFilename=x.jpg\n</Image>\n");
+  Page unnamed(onlySection(file), "/base/");
+  EXPECT_EQ(unnamed.fileName, "");
+  EXPECT_TRUE(unnamed.soundFileName.empty());
+
+  Page bare("a.jpg", "/pictures/");
+  EXPECT_EQ(bare.fileName, "/pictures/a.jpg");
+  EXPECT_TRUE(bare.imageObjects.empty());
+  EXPECT_TRUE(bare.soundFileName.empty());
+}
+
+// Pages built from description text, published as the neighbour list.
+class PageListFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    REQUIRE_GL_WINDOW();
+    ASSERT_TRUE(
+        testfiles::writeJpeg(dir.file("page.jpg"), testfiles::solidPicture(64, 48, 200, 30, 30)));
+    ASSERT_TRUE(testfiles::writePng(dir.file("shared.png"),
+                                    testfiles::solidPicture(32, 32, 0, 255, 0, 128), true));
+    ASSERT_TRUE(testfiles::writePng(dir.file("other.png"),
+                                    testfiles::solidPicture(16, 16, 0, 0, 255), false));
+  }
+  void TearDown() override { publishPageList(nullptr); }
+
+  Page& add(const std::string& imageText) {
+    files.push_back(parsed(imageText));
+    pages.push_back(SmartPtr<Page>(new Page(onlySection(files.back()), base())));
+    publishPageList(&pages);
+    return *pages.back();
+  }
+  std::string base() const { return dir.path() + "/"; }
+
+  TempDir dir;
+  std::vector<DescriptionFile> files;
+  PageList pages;
+};
+
+TEST_F(PageListFixture, LoadAndUnloadAreIdempotent) {
+  Page& page = add(imageSection("page.jpg", objectSection("shared.png")));
+  page.load(0);
+  ASSERT_TRUE(page.isLoaded());
+  SlideTexture* picture = page.texture;
+  SlideTexture* object = page.imageObjects[0].texture.dataPtr;
+  ASSERT_NE(object, nullptr);
+  EXPECT_EQ(picture->fileName, base() + "page.jpg");
+  EXPECT_EQ(object->fileName, base() + "shared.png");
+
+  // A picture object's texture is clamped; the page's own keeps the GL default.
+  GLint wrap = 0;
+  object->bind();
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+  EXPECT_EQ(wrap, 0x2900);  // GL_CLAMP
+  picture->bind();
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrap);
+  EXPECT_EQ(wrap, GL_REPEAT);
+
+  page.load(0);  // all or nothing: nothing new
+  EXPECT_EQ(page.texture, picture);
+  EXPECT_EQ(page.imageObjects[0].texture.dataPtr, object);
+  EXPECT_EQ(page.imageObjects[0].texture.count(), 1);
+
+  GLuint pictureId = picture->textureId;
+  page.unload();
+  EXPECT_FALSE(page.isLoaded());
+  EXPECT_FALSE(glIsTexture(pictureId));
+  EXPECT_EQ(page.imageObjects[0].texture.dataPtr, nullptr);
+  EXPECT_EQ(page.imageObjects[0].texture.refcountPtr, nullptr);
+  page.unload();
+  EXPECT_FALSE(page.isLoaded());
+
+  page.load(0);  // loads again after an unload
+  EXPECT_TRUE(page.isLoaded());
+  EXPECT_NE(page.imageObjects[0].texture.dataPtr, nullptr);
+}
+
+TEST_F(PageListFixture, NeighboursShareObjectTextures) {
+  add(imageSection("page.jpg"));
+  Page& one = add(imageSection("page.jpg", objectSection("shared.png")));
+  add(imageSection("page.jpg"));
+  Page& three =
+      add(imageSection("page.jpg", objectSection("other.png") + objectSection("shared.png")));
+  Page& four =
+      add(imageSection("page.jpg", objectSection("shared.png") + objectSection("shared.png")));
+
+  three.load(3);
+  SmartPtr<SlideTexture>& threeShared = three.imageObjects[1].texture;
+  ASSERT_NE(threeShared.dataPtr, nullptr);
+  EXPECT_EQ(threeShared.count(), 1);
+
+  // Page 4 (the last: its window stops at the end of the list) finds page
+  // 3's texture, and its second object shares the same one.
+  four.load(4);
+  EXPECT_EQ(four.imageObjects[0].texture.dataPtr, threeShared.dataPtr);
+  EXPECT_EQ(four.imageObjects[1].texture.dataPtr, threeShared.dataPtr);
+  EXPECT_EQ(threeShared.count(), 3);
+  EXPECT_NE(three.imageObjects[0].texture.dataPtr, threeShared.dataPtr);
+
+  // Page 1 looks at pages 0..2 only: it decodes the file itself.
+  one.load(1);
+  EXPECT_NE(one.imageObjects[0].texture.dataPtr, nullptr);
+  EXPECT_NE(one.imageObjects[0].texture.dataPtr, threeShared.dataPtr);
+  EXPECT_EQ(one.imageObjects[0].texture.count(), 1);
+
+  // Unloading page 3 leaves the shared texture alive for page 4.
+  SlideTexture* shared = threeShared.dataPtr;
+  GLuint sharedId = shared->textureId;
+  three.unload();
+  EXPECT_EQ(three.imageObjects[1].texture.dataPtr, nullptr);
+  EXPECT_EQ(four.imageObjects[0].texture.dataPtr, shared);
+  EXPECT_EQ(four.imageObjects[0].texture.count(), 2);
+  EXPECT_TRUE(glIsTexture(sharedId));
+  EXPECT_EQ(shared->fileName, base() + "shared.png");
+
+  // Loaded again, page 3 takes page 4's texture back instead of decoding.
+  three.load(3);
+  EXPECT_EQ(three.imageObjects[1].texture.dataPtr, shared);
+  EXPECT_EQ(shared == four.imageObjects[1].texture.dataPtr, true);
+  EXPECT_EQ(four.imageObjects[0].texture.count(), 3);
+
+  three.unload();
+  four.unload();
+  EXPECT_FALSE(glIsTexture(sharedId));
+}
+
+TEST_F(PageListFixture, DestroyingALoadedPageFreesItsTextures) {
+  Page& page = add(imageSection("page.jpg", objectSection("other.png")));
+  page.load(0);
+  GLuint pictureId = page.texture->textureId;
+  GLuint objectId = page.imageObjects[0].texture->textureId;
+  pages.clear();
+  EXPECT_FALSE(glIsTexture(pictureId));
+  EXPECT_FALSE(glIsTexture(objectId));
+}
+
+bool near(const gltest::Rgba& pixel, int r, int g, int b, int tolerance = 12) {
+  return std::abs(pixel.r - r) <= tolerance && std::abs(pixel.g - g) <= tolerance &&
+         std::abs(pixel.b - b) <= tolerance;
+}
+
+std::string describe(const gltest::Rgba& p) {
+  return std::to_string(p.r) + "," + std::to_string(p.g) + "," + std::to_string(p.b);
+}
+
+TEST_F(PageListFixture, DrawsPictureAndObjects) {
+  // The page picture: upper half blue, lower half red, so an upside-down
+  // page would show.
+  ASSERT_TRUE(testfiles::writePng(dir.file("halves.png"),
+                                  testfiles::makePicture(64, 48,
+                                                         [](int, int y, uint8_t* p) {
+                                                           p[0] = y < 24 ? 0 : 255;
+                                                           p[1] = 0;
+                                                           p[2] = y < 24 ? 255 : 0;
+                                                           p[3] = 255;
+                                                         }),
+                                  false));
+  Page& page = add(imageSection(
+      "halves.png",
+      // Half-transparent green on the right, opaque blue-ish square on the left.
+      "<ImageObject>\nfilename=shared.png\nwidth=0.25\nheight=0.25\ntx=0.25\n</ImageObject>\n"
+      "<ImageObject>\nfilename=page.jpg\nwidth=0.2\nheight=0.2\ntx=-0.25\nty=-0.1\n"
+      "</ImageObject>\n"));
+  page.draw();  // not loaded: draws nothing
+  EXPECT_FALSE(page.started);
+  page.load(0);
+
+  glEnable(GL_TEXTURE_2D);
+  glEnable(GL_DEPTH_TEST);
+  glDisable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  glColor3f(1, 1, 1);
+  gltest::usePageProjection();
+  glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  page.draw();
+  EXPECT_TRUE(page.started);
+  EXPECT_FALSE(glIsEnabled(GL_BLEND));
+  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+
+  // 256 x 256 viewport over x -0.5..0.5, y -0.375..0.375.
+  auto pixel = [](float x, float y) {
+    return gltest::pixelAt(int((x + 0.5f) * 256), int((y + 0.375f) / 0.75f * 256));
+  };
+  gltest::Rgba top = pixel(0, 0.3f), bottom = pixel(0, -0.3f);
+  EXPECT_TRUE(near(top, 0, 0, 255)) << describe(top);
+  EXPECT_TRUE(near(bottom, 255, 0, 0)) << describe(bottom);
+  // The half-transparent green object spans x 0.125..0.375, y -0.125..0.125:
+  // blended over the blue half above the middle and the red half below.
+  gltest::Rgba overBlue = pixel(0.25f, 0.06f), overRed = pixel(0.25f, -0.06f);
+  EXPECT_TRUE(near(overBlue, 0, 128, 127)) << describe(overBlue);
+  EXPECT_TRUE(near(overRed, 127, 128, 0)) << describe(overRed);
+  // The JPEG object has no alpha: drawn opaque, not blended.
+  gltest::Rgba opaque = pixel(-0.25f, -0.1f);
+  EXPECT_TRUE(near(opaque, 200, 30, 30, 16)) << describe(opaque);
+  // Outside every object: the page.
+  gltest::Rgba left = pixel(-0.45f, 0.06f);
+  EXPECT_TRUE(near(left, 0, 0, 255)) << describe(left);
+}
+
+// --- sound ---------------------------------------------------------------
+
+void writeTone(const std::string& path, double seconds) {
+  const int rate = 44100;
+  const uint32_t frames = uint32_t(rate * seconds);
+  std::ofstream out(path, std::ios::binary);
+  auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+  auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+  out.write("RIFF", 4);
+  u32(36 + frames * 2);
+  out.write("WAVEfmt ", 8);
+  u32(16);
+  u16(1);  // PCM
+  u16(1);  // mono
+  u32(rate);
+  u32(rate * 2);
+  u16(2);
+  u16(16);
+  out.write("data", 4);
+  u32(frames * 2);
+  for (uint32_t i = 0; i < frames; ++i) u16(uint16_t((i / 50) % 2 ? 12000 : -12000));
+}
+
+class PageSound : public PageListFixture {
+ protected:
+  static void SetUpTestSuite() {
+    static TempDir audioDir;
+    outputPath = audioDir.file("out.raw");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", outputPath.c_str(), 1);
+    soundReady = FSOUND_Init(44100, 32, 0);
+  }
+  void SetUp() override {
+    PageListFixture::SetUp();
+    if (IsSkipped()) return;
+    ASSERT_TRUE(soundReady) << "FSOUND_Init failed with the disk audio driver";
+    writeTone(dir.file("tone.wav"), 1.0);
+  }
+
+  // Bytes the disk driver has written so far.
+  static std::string output() { return testfiles::readText(outputPath); }
+  // Waits until the output has grown to at least size bytes.
+  static bool waitForOutput(size_t size) {
+    for (int i = 0; i < 400; ++i) {
+      if (output().size() >= size) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
+  }
+  // Waits until something but silence appears after offset.
+  static bool waitForSound(size_t offset) {
+    for (int i = 0; i < 400; ++i) {
+      std::string bytes = output();
+      for (size_t k = offset; k < bytes.size(); ++k)
+        if (bytes[k] != 0) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
+  }
+
+  static std::string outputPath;
+  static bool soundReady;
+};
+std::string PageSound::outputPath;
+bool PageSound::soundReady = false;
+
+TEST_F(PageSound, StreamOpenedOnLoadClosedOnUnload) {
+  Page& silent = add(imageSection("page.jpg"));
+  Page& missing = add(imageSection("page.jpg", "<Sound>\nfilename=nothing.wav\n</Sound>\n"));
+  // The second of two "Sound" sections is the one opened.
+  Page& twice = add(imageSection("page.jpg",
+                                 "<Sound>\nfilename=nothing.wav\n</Sound>\n"
+                                 "<Sound>\nfilename=tone.wav\n</Sound>\n"));
+  silent.load(0);
+  missing.load(1);
+  twice.load(2);
+  EXPECT_EQ(silent.soundStream.dataPtr, nullptr);
+  EXPECT_EQ(missing.soundStream.dataPtr, nullptr);  // silent, but loaded
+  EXPECT_TRUE(missing.isLoaded());
+  ASSERT_NE(twice.soundStream.dataPtr, nullptr);
+  EXPECT_EQ(twice.soundStream.count(), 1);
+
+  FSOUND_STREAM* stream = twice.soundStream.dataPtr;
+  twice.load(2);  // nothing reopened
+  EXPECT_EQ(twice.soundStream.dataPtr, stream);
+
+  twice.stopSound();  // stopping keeps the stream open
+  EXPECT_EQ(twice.soundStream.dataPtr, stream);
+  twice.unload();
+  EXPECT_EQ(twice.soundStream.dataPtr, nullptr);
+  EXPECT_EQ(twice.soundStream.refcountPtr, nullptr);
+  twice.stopSound();  // no stream: nothing to stop
+  twice.load(2);
+  EXPECT_NE(twice.soundStream.dataPtr, nullptr);
+}
+
+TEST_F(PageSound, FirstDrawStartsTheSoundOnlyOnce) {
+  Page& page = add(imageSection("page.jpg", "<Sound>\nfilename=tone.wav\n</Sound>\n"));
+  page.load(0);
+  ASSERT_NE(page.soundStream.dataPtr, nullptr);
+  gltest::usePageProjection();
+
+  size_t before = output().size();
+  page.draw();
+  EXPECT_TRUE(page.started);
+  EXPECT_TRUE(waitForSound(before)) << "the first draw did not start the sound";
+
+  // Unloaded and shown again: the page does not start its sound by itself.
+  page.unload();
+  ASSERT_TRUE(waitForOutput(output().size() + 64 * 1024));  // let the mixer drain
+  page.load(0);
+  size_t quiet = output().size();
+  page.draw();
+  page.draw();
+  ASSERT_TRUE(waitForOutput(quiet + 128 * 1024));
+  std::string bytes = output();
+  size_t loud = 0;
+  for (size_t k = quiet; k < bytes.size(); ++k) loud += bytes[k] != 0;
+  EXPECT_EQ(loud, 0u) << "the sound started again without startMedia";
+
+  // Only startMedia restarts it.
+  size_t restart = output().size();
+  page.startMedia();
+  EXPECT_TRUE(waitForSound(restart));
+  page.stopSound();
+}
+
+}  // namespace
