@@ -16,7 +16,9 @@ class Transition {
  public:
   virtual ~Transition() = default;
   // Reads "duration" (atof) from the section, else the viewer's transition
-  // duration.
+  // duration. A duration that is not a positive number would make every
+  // progress value infinite or undefined: it is reported and the default
+  // is used instead.
   Transition(const DescriptionNode& section, int fromPage, int toPage);
   Transition(int fromPage, int toPage, float duration);
 
@@ -30,10 +32,12 @@ class Transition {
   float duration;
 
  protected:
-  // The picture textures of the two pages, through the registered page list
-  // (an unloaded or empty page stops the program: a programming error).
-  SlideTexture& fromTexture() const;
-  SlideTexture& toTexture() const;
+  // The picture textures of the two pages, through the registered page list.
+  // An empty page handle stops the program (a programming error). A page
+  // that is not loaded, an index outside the list or no registered list
+  // answers null after one console line: the caller then draws nothing.
+  SlideTexture* fromTexture() const;
+  SlideTexture* toTexture() const;
 
   int from;
   int to;
@@ -43,8 +47,9 @@ class Transition {
 // once, after the pages exist.
 void registerTransitionPages(PageList* pages);
 
-// The kind named by keyword ("HARD", "BLEND", ...), compared exactly; null
-// for a keyword that names none.
+// The kind named by keyword ("HARD", "BLEND", "SCROLL_LEFT", "FLY_LEFT",
+// "SQUARES_FLY", "PULL_LEFT", "BURN"), compared exactly; null for a keyword
+// that names none. The animated kinds are declared in their own headers.
 Transition* createTransition(const std::string& type, const DescriptionNode& section, int fromPage,
                              int toPage);
 

@@ -1,0 +1,91 @@
+#include "transitions/transition.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/state/viewer_state.h"
+#include "content/description_file.h"
+#include "transitions/transition_burn.h"
+#include "transitions/transition_fly_left.h"
+#include "transitions/transition_pull_left.h"
+#include "transitions/transition_squares_fly.h"
+
+namespace {
+
+PageList* transitionPages = nullptr;
+int lastReportedPage = -2;  // one line per missing page, not one per frame
+
+SlideTexture* pageTexture(int index) {
+  const bool inList = transitionPages && index >= 0 && index < int(transitionPages->size());
+  // The handle's dereference stops the program on an empty page handle.
+  SlideTexture* texture = inList ? (*transitionPages)[size_t(index)]->texture : nullptr;
+  if (!texture && index != lastReportedPage) {
+    std::fprintf(stderr, "transition: page %d has no picture loaded, nothing drawn\n", index);
+    lastReportedPage = index;
+  }
+  return texture;
+}
+
+template <class Kind>
+Transition* make(const DescriptionNode& section, int fromPage, int toPage) {
+  return new Kind(section, fromPage, toPage);
+}
+
+struct TransitionKind {
+  const char* keyword;
+  Transition* (*create)(const DescriptionNode&, int, int);
+};
+
+const TransitionKind transitionKinds[] = {
+    {"HARD", make<TransitionHard>},
+    {"BLEND", make<TransitionBlend>},
+    {"SCROLL_LEFT", make<TransitionScrollLeft>},
+    {"FLY_LEFT", make<TransitionFlyLeft>},
+    {"SQUARES_FLY", make<TransitionSquaresFly>},
+    {"PULL_LEFT", make<TransitionPullLeft>},
+    {"BURN", make<TransitionBurn>},
+};
+
+}  // namespace
+
+Transition::Transition(const DescriptionNode& section, int fromPage, int toPage)
+    : duration(viewer.transitionDuration), from(fromPage), to(toPage) {
+  if (const DescriptionKey* key = section.findKey("duration")) {
+    const double value = std::atof(key->value().c_str());
+    if (value > 0 && std::isfinite(float(value))) {
+      duration = float(value);
+    } else {
+      std::fprintf(stderr, "transition: duration \"%s\" is not a positive number, using %g s\n",
+                   key->value().c_str(), double(duration));
+    }
+  }
+}
+
+Transition::Transition(int fromPage, int toPage, float transitionDuration)
+    : duration(transitionDuration), from(fromPage), to(toPage) {}
+
+void Transition::start() {}
+
+void Transition::finish() {}
+
+SlideTexture* Transition::fromTexture() const {
+  return pageTexture(from);
+}
+
+SlideTexture* Transition::toTexture() const {
+  return pageTexture(to);
+}
+
+void registerTransitionPages(PageList* pages) {
+  transitionPages = pages;
+  lastReportedPage = -2;
+}
+
+Transition* createTransition(const std::string& type, const DescriptionNode& section, int fromPage,
+                             int toPage) {
+  for (const TransitionKind& kind : transitionKinds) {
+    if (type == kind.keyword) return kind.create(section, fromPage, toPage);
+  }
+  return nullptr;
+}

@@ -1,0 +1,160 @@
+#include "transitions/motion_path.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+struct Point {
+  float x, y;
+};
+
+Point sample(const MotionPath& path, int k) {
+  return {path.samples[size_t(k) * 4], path.samples[size_t(k) * 4 + 1]};
+}
+float sampleTime(const MotionPath& path, int k) {
+  return path.samples[size_t(k) * 4 + 2];
+}
+float sampleSpeed(const MotionPath& path, int k) {
+  return path.samples[size_t(k) * 4 + 3];
+}
+Point at(const MotionPath& path, float t) {
+  Point p{};
+  path.positionAt(t, p.x, p.y);
+  return p;
+}
+
+MotionPath fourPointPath() {
+  MotionPath path;
+  path.addControlPoint(0, 0, 1);
+  path.addControlPoint(1, 1, 3);
+  path.addControlPoint(2, 0, 2);
+  path.addControlPoint(4, 1, 1);
+  path.build();
+  return path;
+}
+
+// The curve the slide strip follows.
+MotionPath stripPath() {
+  MotionPath path;
+  const float points[6][2] = {{3, 0}, {0, 0}, {-1.5f, 0}, {-0.2f, -3}, {-3, -1}, {-6, -1.5f}};
+  for (const auto& point : points) path.addControlPoint(point[0], point[1], 1);
+  path.build();
+  return path;
+}
+
+TEST(MotionPath, FourControlPointsGiveTwoPiecesJoinedAtTheMidpoint) {
+  const MotionPath path = fourPointPath();
+  ASSERT_EQ(path.sampleCount(), 39);
+  // Pieces P0-P1-M12 and M12-P2-P3, then P3 itself.
+  EXPECT_FLOAT_EQ(sample(path, 0).x, 0);
+  EXPECT_FLOAT_EQ(sample(path, 19).x, 1.5f);
+  EXPECT_FLOAT_EQ(sample(path, 19).y, 0.5f);
+  EXPECT_FLOAT_EQ(sampleSpeed(path, 19), 2.5f);
+  EXPECT_FLOAT_EQ(sample(path, 38).x, 4);
+  EXPECT_FLOAT_EQ(sample(path, 38).y, 1);
+  EXPECT_FLOAT_EQ(sampleSpeed(path, 38), 1);
+  // The speed runs from a piece's start towards its control point.
+  const float t = 10 * (1.0f / 19);
+  EXPECT_FLOAT_EQ(sampleSpeed(path, 10), (1 - t) * 1 + t * 3);
+  EXPECT_FLOAT_EQ(sampleSpeed(path, 29), (1 - t) * 2.5f + t * 2);
+}
+
+TEST(MotionPath, SixControlPointsGiveFourPieces) {
+  EXPECT_EQ(stripPath().sampleCount(), 77);
+}
+
+TEST(MotionPath, BuildingAgainReplacesTheSamples) {
+  MotionPath path = fourPointPath();
+  const std::vector<float> first = path.samples;
+  path.build();
+  EXPECT_EQ(path.samples, first);
+}
+
+TEST(MotionPath, TwoControlPointsAreAStraightSegment) {
+  MotionPath path;
+  path.addControlPoint(1, 2, 2);
+  path.addControlPoint(4, 6, 2);
+  path.build();
+  ASSERT_EQ(path.sampleCount(), 2);
+  EXPECT_EQ(sample(path, 1).x, 4);
+  EXPECT_FLOAT_EQ(path.totalTime(), 2.5f);  // length 5 at speed 2
+  // Equal speeds: uniform motion.
+  const Point middle = at(path, 1.25f);
+  EXPECT_FLOAT_EQ(middle.x, 2.5f);
+  EXPECT_FLOAT_EQ(middle.y, 4);
+  const Point fifth = at(path, 0.5f);
+  EXPECT_FLOAT_EQ(fifth.x, 1.6f);
+  EXPECT_FLOAT_EQ(fifth.y, 2.8f);
+}
+
+TEST(MotionPath, ChangingSpeedAcceleratesEvenly) {
+  MotionPath path;
+  path.addControlPoint(0, 0, 1);
+  path.addControlPoint(3, 0, 2);
+  path.build();
+  EXPECT_FLOAT_EQ(path.totalTime(), 2);
+  // s(t) = t + (4 - 1) / 12 * t^2
+  EXPECT_FLOAT_EQ(at(path, 1).x, 1.25f);
+  EXPECT_FLOAT_EQ(at(path, 2).x, 3);
+}
+
+TEST(MotionPath, UnitSpeedTravelsTheArcLength) {
+  const MotionPath path = stripPath();
+  double length = 0;
+  for (int k = 0; k + 1 < path.sampleCount(); ++k) {
+    const Point a = sample(path, k), b = sample(path, k + 1);
+    length += std::hypot(double(b.x - a.x), double(b.y - a.y));
+  }
+  EXPECT_NEAR(path.totalTime(), length, 1e-5);
+}
+
+TEST(MotionPath, QueriesBeforeAndAfterTheEndsGiveTheEnds) {
+  const MotionPath path = fourPointPath();
+  Point p = at(path, 0);
+  EXPECT_EQ(p.x, 0);
+  EXPECT_EQ(p.y, 0);
+  p = at(path, path.totalTime());
+  EXPECT_FLOAT_EQ(p.x, 4);
+  EXPECT_FLOAT_EQ(p.y, 1);
+  p = at(path, path.totalTime() + 10);
+  EXPECT_EQ(p.x, 4);
+  EXPECT_EQ(p.y, 1);
+  // Every sample is reached at its own time.
+  for (int k = 0; k < path.sampleCount(); ++k) {
+    p = at(path, sampleTime(path, k));
+    EXPECT_NEAR(p.x, sample(path, k).x, 1e-5) << k;
+    EXPECT_NEAR(p.y, sample(path, k).y, 1e-5) << k;
+  }
+}
+
+TEST(MotionPath, StripPathHoldsThePageRectangleAtPositionZero) {
+  // The strip samples times 2.5 .. 3.5 for the current slide; the first
+  // three control points lie on z = 0 and are travelled at speed 1.
+  const MotionPath path = stripPath();
+  for (int k = 0; k <= 17; ++k) {
+    const float t = 3.5f - k / 17.0f;
+    const Point p = at(path, t);
+    EXPECT_NEAR(p.y, 0, 1e-6) << t;
+    EXPECT_NEAR(p.x, 3 - t, 1e-5) << t;
+  }
+}
+
+TEST(MotionPath, CoincidentSamplesAndEmptyPathsStayFinite) {
+  MotionPath same;
+  same.addControlPoint(1, 1, 1);
+  same.addControlPoint(1, 1, 1);
+  same.build();
+  Point p = at(same, 0);
+  EXPECT_EQ(p.x, 1);
+  EXPECT_EQ(p.y, 1);
+
+  MotionPath empty;
+  empty.build();
+  p = at(empty, 1);
+  EXPECT_EQ(p.x, 0);
+  EXPECT_EQ(empty.totalTime(), 0);
+}
+
+}  // namespace
