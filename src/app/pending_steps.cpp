@@ -8,11 +8,6 @@
 #include "app/slide_list_instance.h"
 #include "app/startup.h"
 
-// --- slide list -----------------------------------------------------------
-bool SlideList::load(const std::string&) {
-  return true;
-}
-
 // --- navigation -----------------------------------------------------------
 void idleFunc() {
   glutPostRedisplay();

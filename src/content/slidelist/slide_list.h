@@ -5,13 +5,18 @@
 #include "content/page.h"
 #include "content/slide.h"
 #include "smartptr"
-
-class Transition;
+#include "transitions/transition.h"  // the handles delete transitions
 
 // The presentation: slides, one transition per pair of neighbouring pages,
 // and all pages in order, addressed by index everywhere.
 class SlideList {
  public:
+  SlideList() = default;
+  // Empties the lists in the order slides, transitions, pages.
+  ~SlideList();
+  SlideList(const SlideList&) = delete;
+  SlideList& operator=(const SlideList&) = delete;
+
   // Reads a description file, or a directory of pictures when path cannot
   // be opened as a file. Writes the "QVX" settings into the viewer state.
   bool load(const std::string& path);
