@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/callbacks.h"
+#include "app/full_screen.h"
 #include "app/slide_list_instance.h"
 #include "app/state/viewer_state.h"
 #include "images/slide_texture.h"
@@ -147,7 +148,7 @@ int runViewer(int argc, char** argv) {
     std::fflush(stdout);
     std::exit(0);
   }
-  if (viewer.fullScreen) glutFullScreen();
+  if (viewer.fullScreen) enterFullScreen();
 
   glutKeyboardFunc(keyboardFunc);
   glutSpecialFunc(keyboardSpecialFunc);

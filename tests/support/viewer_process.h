@@ -7,19 +7,37 @@
 
 #include "support/test_files.h"
 
-// Runs the real quorvex binary on the test run's X display and drives it
-// the way a person would: xdotool for keys and the mouse, ImageMagick's
-// import for screenshots. Standard output and error are collected.
+// How a viewer is started beyond its arguments.
+struct ViewerOptions {
+  // Working directory of the viewer; empty keeps the test's own.
+  std::string workingDirectory;
+  // The folder the viewer takes for its own (its program path, argv[0], is
+  // made to lie there): the artwork "qvx.png", "splash.png" and the
+  // calibration file "qvx.cal" are read from it. Empty: beside the binary.
+  std::string programDirectory;
+};
+
+// Runs the real quorvex binary on an X display and drives it the way a
+// person would: xdotool for keys and the mouse, ImageMagick's import for
+// screenshots. Standard output and error are collected.
+//
+// The display is a virtual screen of 1024 x 768 that the test program
+// starts for itself on first use (Xvfb), so test programs that run side by
+// side never share a pointer, a keyboard focus or a screen. Without Xvfb the
+// display of the environment is used.
 class ViewerProcess {
  public:
   // Starts quorvex with the arguments, in working directory (if given).
   explicit ViewerProcess(const std::vector<std::string>& arguments,
                          const std::string& workingDirectory = "");
+  ViewerProcess(const std::vector<std::string>& arguments, const ViewerOptions& options);
   ~ViewerProcess();  // kills the process if it still runs
 
   // Waits until the window is mapped and has been resized to the screen by
   // glutFullScreen (the first frame is drawn at the initial size).
   bool waitForWindow(double seconds = 20);
+  // What waitForWindow saw last, for a failure message.
+  const std::string& lastWindowState() const { return windowState; }
   // Polls the collected standard output until it contains text.
   bool waitForOutput(const std::string& text, double seconds = 10);
   bool waitForError(const std::string& text, double seconds = 10);
@@ -38,6 +56,13 @@ class ViewerProcess {
   void click(int button);  // 1 left, 2 middle, 3 right, 4/5 wheel
   void mouseDown(int button);
   void mouseUp(int button);
+  // One wheel notch: up (away from the user) or down.
+  void wheel(bool up);
+  // Any xdotool command line, for chains such as
+  // "keydown shift mousedown 1 mousemove 10 20 mouseup 1 keyup shift".
+  void xdotool(const std::string& arguments);
+  // The window's position and size on the screen; false without a window.
+  bool windowGeometry(int& x, int& y, int& width, int& height);
 
   testfiles::Picture screenshot();
   std::string output();  // standard output so far
@@ -45,10 +70,13 @@ class ViewerProcess {
   pid_t pid() const { return child; }
 
  private:
+  void start(const std::vector<std::string>& arguments, const ViewerOptions& options);
+
   pid_t child = -1;
   int exitStatus = -1;
   testfiles::TempDir logs;
   std::string windowId;
+  std::string windowState;
 };
 
 // Average colour of a rectangle of the screenshot (x, y from the top left).
@@ -61,3 +89,17 @@ bool colorNear(const ScreenColor& color, int r, int g, int b, int tolerance = 24
 
 // Runs a shell command, returns its exit status and standard output.
 int runCommand(const std::string& command, std::string* output = nullptr);
+
+// Presentations for the tests: a solid-colour page picture (PNG, 4:3) and
+// a description file of slides, each slide a list of picture file names in
+// folder. settings are key lines ("TransitionDuration=0.3") for the "QVX"
+// section. Returns the path written.
+std::string writeSolidPage(const testfiles::TempDir& folder, const std::string& name, int r, int g,
+                           int b);
+std::string writeSlideList(const testfiles::TempDir& folder,
+                           const std::vector<std::vector<std::string>>& slides,
+                           const std::string& settings = "");
+
+// The X display the viewers of this test program run on (":N"), started on
+// first use; it is also put into DISPLAY for the commands run from here.
+std::string testDisplay();

@@ -9,6 +9,9 @@ enum PresentationState { Showing = 0, Transitioning = 1, Browsing = 2, Settling 
 enum WheelMode { WheelDefault = 0, WheelZoom = 1, WheelPan = 2, WheelRectangle = 3 };
 
 constexpr float defaultZoomLevel = 53.9f;
+// The size the window is created with; also the windowed size until a
+// reshape outside full screen records one.
+constexpr int startupWindowWidth = 640, startupWindowHeight = 480;
 constexpr float viewAnimationDuration = 0.6f;  // also the strip tilt and settle
 
 // The one global state record every GLUT callback reads and writes. The
@@ -18,7 +21,7 @@ struct ViewerState {
 
   // Window
   bool fullScreen = true;
-  int windowWidth = 640, windowHeight = 480;
+  int windowWidth = startupWindowWidth, windowHeight = startupWindowHeight;
   int windowX = 10, windowY = 10;
   int windowedWidth = 0, windowedHeight = 0;
   const char* windowTitle = "Quorvex";

@@ -1,0 +1,183 @@
+// The overlay atlas "qvx.png" and the splash picture "splash.png" that the
+// build draws beside the executable: every piece where the overlays look
+// for it, with clear space around it so filtering does not mix neighbours.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "support/test_files.h"
+
+namespace {
+
+using testfiles::Picture;
+
+std::string besideBinary(const std::string& name) {
+  std::string binary = QUORVEX_BINARY;
+  return binary.substr(0, binary.rfind('/') + 1) + name;
+}
+
+struct Region {
+  const char* name;
+  int left, top, right, bottom;  // pixels from the top left, right and bottom exclusive
+};
+
+// The regions the frame and the strip draw from.
+const Region cursorRegions[] = {
+    {"arrow cursor", 0, 0, 20, 30},
+    {"zoom cursor", 23, 0, 48, 30},
+    {"pan cursor", 48, 0, 80, 32},
+    {"corner mark", 85, 5, 105, 25},
+};
+const Region tintedRegions[] = {
+    {"number label", 0, 54, 224, 79},    {"colon", 243, 54, 255, 79},
+    {"past slide mark", 0, 85, 44, 126}, {"flash mark", 44, 85, 88, 126},
+    {"slide mark", 88, 85, 132, 126},
+};
+
+class Artwork : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(testfiles::readPng(besideBinary("qvx.png"), atlas))
+        << "qvx.png is made by the artwork target";
+    ASSERT_TRUE(testfiles::readPng(besideBinary("splash.png"), splash));
+  }
+  static int alpha(const Picture& p, int x, int y) { return p.at(x, y)[3]; }
+  static int brightness(const Picture& p, int x, int y) {
+    const uint8_t* c = p.at(x, y);
+    return (c[0] + c[1] + c[2]) / 3;
+  }
+  int visiblePixels(const Region& r, int threshold = 128) const {
+    int count = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) count += alpha(atlas, x, y) >= threshold;
+    return count;
+  }
+  // Highest alpha on the one-pixel frame just inside the region.
+  int borderAlpha(const Region& r) const {
+    int highest = 0;
+    for (int x = r.left; x < r.right; ++x)
+      highest = std::max({highest, alpha(atlas, x, r.top), alpha(atlas, x, r.bottom - 1)});
+    for (int y = r.top; y < r.bottom; ++y)
+      highest = std::max({highest, alpha(atlas, r.left, y), alpha(atlas, r.right - 1, y)});
+    return highest;
+  }
+  Picture atlas, splash;
+};
+
+TEST_F(Artwork, BothPicturesFillA256SquareTexture) {
+  EXPECT_EQ(atlas.width, 256);
+  EXPECT_EQ(atlas.height, 256);
+  EXPECT_EQ(splash.width, 256);
+  EXPECT_EQ(splash.height, 256);
+}
+
+TEST_F(Artwork, CursorsAreWhiteWithADarkOutlineInsideClearMargins) {
+  for (const Region& r : cursorRegions) {
+    SCOPED_TRACE(r.name);
+    EXPECT_GT(visiblePixels(r), 40);
+    EXPECT_LT(borderAlpha(r), 8);
+    int white = 0, dark = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) {
+        if (alpha(atlas, x, y) > 240 && brightness(atlas, x, y) > 200) ++white;
+        if (alpha(atlas, x, y) > 120 && brightness(atlas, x, y) < 50) ++dark;
+      }
+    EXPECT_GT(white, 15);
+    EXPECT_GT(dark, 15);
+  }
+  // The columns between the cursors stay clear.
+  for (int y = 0; y < 32; ++y) {
+    EXPECT_EQ(alpha(atlas, 21, y), 0) << y;
+    EXPECT_EQ(alpha(atlas, 82, y), 0) << y;
+  }
+}
+
+TEST_F(Artwork, TintedPiecesAreWhiteWhereOpaqueAndClearAtTheirEdges) {
+  for (const Region& r : tintedRegions) {
+    SCOPED_TRACE(r.name);
+    EXPECT_GT(visiblePixels(r), 20);
+    EXPECT_LT(borderAlpha(r), 8);
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x)
+        if (alpha(atlas, x, y) > 250) {
+          ASSERT_GT(brightness(atlas, x, y), 200) << x << "," << y;
+        }
+  }
+}
+
+TEST_F(Artwork, BarColumnsHoldARoundedEndAndAFullBody) {
+  auto columnHeight = [&](int x) {
+    int rows = 0;
+    for (int y = 0; y < 25; ++y) rows += alpha(atlas, x, y) > 128;
+    return rows;
+  };
+  EXPECT_EQ(columnHeight(105), 0);  // left of the clock's cap, 106
+  EXPECT_GT(columnHeight(106), 0);
+  EXPECT_LT(columnHeight(106), columnHeight(107));
+  EXPECT_LT(columnHeight(107), columnHeight(108));
+  EXPECT_GE(columnHeight(108), 20);
+  // The stretched middle samples the seam of columns 108 and 109: alike.
+  for (int y = 0; y < 25; ++y) {
+    EXPECT_EQ(alpha(atlas, 108, y), alpha(atlas, 109, y)) << y;
+    EXPECT_EQ(atlas.at(108, y)[0], atlas.at(109, y)[0]) << y;
+  }
+  for (int y = 26; y < 30; ++y) EXPECT_EQ(alpha(atlas, 108, y), 0) << y;
+}
+
+TEST_F(Artwork, DigitBandHoldsTenDistinctWhiteGlyphs) {
+  // Texture t 0.79..0.88 is rows 30.72..53.76; digit d spans s 0.1 d..0.1 d + 0.1.
+  const int top = 31, bottom = 53;
+  auto cellMask = [&](int digit) {
+    std::vector<int> mask;
+    int left = int(25.6 * digit);
+    for (int y = top; y < bottom; ++y)
+      for (int x = left; x < left + 25; ++x) mask.push_back(alpha(atlas, x, y));
+    return mask;
+  };
+  std::vector<std::vector<int>> masks;
+  for (int digit = 0; digit < 10; ++digit) {
+    SCOPED_TRACE(digit);
+    masks.push_back(cellMask(digit));
+    int opaque = 0;
+    for (int value : masks.back()) opaque += value > 250;
+    EXPECT_GT(opaque, 20);
+    // Nothing of a glyph touches the boundary to its neighbour.
+    for (int y = top; y < bottom; ++y) EXPECT_LT(alpha(atlas, int(25.6 * digit), y), 8) << y;
+  }
+  for (int a = 0; a < 10; ++a)
+    for (int b = a + 1; b < 10; ++b) {
+      long difference = 0;
+      for (size_t i = 0; i < masks[a].size(); ++i)
+        difference += std::abs(masks[a][i] - masks[b][i]);
+      EXPECT_GT(difference, 255 * 15) << a << " and " << b << " look alike";
+    }
+  // Rows above the band stay clear where the pan cursor sits over it.
+  for (int x = 48; x < 80; ++x) EXPECT_LT(alpha(atlas, x, 30), 8) << x;
+}
+
+TEST_F(Artwork, SplashPiecesStayInsideTheirRegions) {
+  // Pieces are added onto the page: black adds nothing, so the seams between
+  // pieces (and the picture's edges) must be black or transparent.
+  auto light = [&](int x, int y) {
+    const uint8_t* c = splash.at(x, y);
+    return std::max({c[0], c[1], c[2]}) * c[3] / 255;
+  };
+  auto brightPixels = [&](int left, int top, int right, int bottom) {
+    int count = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = left; x < right; ++x) count += light(x, y) > 150;
+    return count;
+  };
+  EXPECT_GT(brightPixels(0, 0, 128, 80), 200);    // the word
+  EXPECT_GT(brightPixels(128, 0, 256, 80), 100);  // its glow
+  EXPECT_GT(brightPixels(0, 80, 256, 256), 100);  // rules and subtitle
+  for (int y = 0; y < 80; ++y) {
+    for (int x : {0, 126, 127, 128, 129, 255}) EXPECT_LT(light(x, y), 12) << x << "," << y;
+  }
+  for (int x = 0; x < 256; ++x)
+    for (int y : {0, 78, 79, 80, 81, 255}) EXPECT_LT(light(x, y), 12) << x << "," << y;
+}
+
+}  // namespace

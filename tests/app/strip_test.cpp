@@ -1,0 +1,76 @@
+// The slide strip's selection, visibility and opening, and its path: at
+// strip position 0 the current slide's ribbon lies exactly on the page.
+#include <gtest/gtest.h>
+
+#include "app/callbacks.h"
+#include "app/strip.h"
+
+namespace {
+
+TEST(StripSelection, RoundsHalfAwayFromZero) {
+  EXPECT_EQ(roundHalfAwayFromZero(0), 0);
+  EXPECT_EQ(roundHalfAwayFromZero(0.49f), 0);
+  EXPECT_EQ(roundHalfAwayFromZero(0.5f), 1);
+  EXPECT_EQ(roundHalfAwayFromZero(-0.5f), -1);
+  EXPECT_EQ(roundHalfAwayFromZero(2.5f), 3);
+  EXPECT_EQ(roundHalfAwayFromZero(-2.5f), -3);
+  EXPECT_EQ(roundHalfAwayFromZero(-2.6f), -3);
+  EXPECT_EQ(roundHalfAwayFromZero(-2.4f), -2);
+}
+
+TEST(StripSelection, ADragToTheLeftSelectsLaterSlides) {
+  // 2.6 slides to the left: three slides forward, before the strip has
+  // moved a whole third slide.
+  EXPECT_EQ(stripSelectedSlide(1, -2.6f), 4);
+  EXPECT_EQ(stripSelectedSlide(4, 1.5f), 2);
+  EXPECT_EQ(stripSelectedSlide(0, 0.3f), 0);
+}
+
+TEST(StripOpening, EasesInWhileBrowsingAndOutWhileSettling) {
+  EXPECT_EQ(stripOpening(0, false), 0);
+  EXPECT_EQ(stripOpening(1, false), 1);
+  EXPECT_FLOAT_EQ(stripOpening(0.5f, false), 0.5f);
+  EXPECT_FLOAT_EQ(stripOpening(0.25f, false), 0.15625f);
+  EXPECT_EQ(stripOpening(0, true), 1);
+  EXPECT_EQ(stripOpening(2, true), 0);
+  EXPECT_FLOAT_EQ(stripOpening(0.25f, true), 1 - 0.15625f);
+}
+
+TEST(StripThumbnails, AreVisibleFromOneAndAHalfSlidesAfterToSixBefore) {
+  EXPECT_TRUE(stripThumbnailVisible(0));
+  EXPECT_TRUE(stripThumbnailVisible(2.0f));    // c = -2
+  EXPECT_FALSE(stripThumbnailVisible(2.01f));  // 1.67 slides after
+  EXPECT_TRUE(stripThumbnailVisible(-7.5f));
+  EXPECT_FALSE(stripThumbnailVisible(-7.51f));  // 6.25 slides before
+}
+
+TEST(StripThumbnails, NeighboursSlideInAsTheStripOpens) {
+  // Fully open: no shift at all.
+  EXPECT_FLOAT_EQ(stripNeighbourShift(1.2f, 1), 0);
+  EXPECT_FLOAT_EQ(stripNeighbourShift(-3.6f, 1), 0);
+  // Closed: slides further away are pushed out to their own side.
+  EXPECT_FLOAT_EQ(stripNeighbourShift(2.4f, 0), 1.8f);    // after: to the right
+  EXPECT_FLOAT_EQ(stripNeighbourShift(-2.4f, 0), -1.8f);  // before: to the left
+  EXPECT_FLOAT_EQ(stripNeighbourShift(-2.4f, 0.5f), -0.9f);
+}
+
+TEST(StripPath, AtPositionZeroTheRibbonCoversThePage) {
+  buildStripPath();
+  buildStripPath();  // building again starts over
+  EXPECT_EQ(stripPath.controlPointCount(), 6);
+  EXPECT_EQ(stripPath.sampleCount(), 77);
+  // The ribbon of the slide at position 0 is sampled from path time 3.5
+  // (its left edge) back to 2.5 (its right edge).
+  float x, z;
+  stripPath.positionAt(3.5f, x, z);
+  EXPECT_NEAR(x, -0.5f, 1e-3);
+  EXPECT_NEAR(z, 0, 1e-4);
+  stripPath.positionAt(2.5f, x, z);
+  EXPECT_NEAR(x, 0.5f, 1e-3);
+  EXPECT_NEAR(z, 0, 1e-4);
+  // Further along the path the strip curves away from the viewer.
+  stripPath.positionAt(7, x, z);
+  EXPECT_LT(z, -0.5f);
+}
+
+}  // namespace

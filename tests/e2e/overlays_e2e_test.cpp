@@ -1,0 +1,94 @@
+// The timed overlays on the real binary: the progress indicator after a
+// slide change, the clock (F5) and the replay of the splash (F6).
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "e2e/screen_checks.h"
+
+namespace e2e {
+namespace {
+
+// Three slides, the first of two pages.
+const Rgb pageColor[] = {{70, 70, 110}, {110, 70, 70}, {70, 110, 70}, {90, 90, 90}};
+
+class Overlays : public ScreenTest {
+ protected:
+  std::string writeSlides() {
+    for (int i = 0; i < 4; ++i)
+      writeSolidPage(files, "p" + std::to_string(i) + ".png", pageColor[i].r, pageColor[i].g,
+                     pageColor[i].b);
+    return writeSlideList(files, {{"p0.png", "p1.png"}, {"p2.png"}, {"p3.png"}},
+                          "TransitionDuration=0.3\nShowProgressPosition=1");
+  }
+  bool pageShown(const testfiles::Picture& screen, int page) {
+    return regionIs(screen, 412, 100, 200, 60, pageColor[page]);
+  }
+  // The progress indicator's bar, 0.2 below the middle: white at up to
+  // half strength over the page, with the slide marks on it.
+  bool progressShown(const testfiles::Picture& screen, int page) {
+    return !regionIs(screen, 80, 584, 30, 10, pageColor[page], 8);
+  }
+  bool clockShown(const testfiles::Picture& screen) {
+    return countNear(screen, 940, 740, 84, 28, overlayColor, 40) > 20;
+  }
+};
+
+TEST_F(Overlays, ProgressIndicatorShowsAfterReachingTheFirstPageOfASlide) {
+  ASSERT_NO_FATAL_FAILURE(start(writeSlides()));
+  viewer->moveMouse(20, 20);
+  // After start-up the indicator fades in and is gone three seconds later.
+  ASSERT_TRUE(viewer->waitForScreen([&](const testfiles::Picture& screen) {
+    return pageShown(screen, 0) && !progressShown(screen, 0);
+  }));
+
+  // Page 2 of slide 1 is not a slide's first page: no indicator while the
+  // indicator's time after the transition runs.
+  viewer->key("space");
+  ASSERT_TRUE(viewer->waitForScreen(
+      [&](const testfiles::Picture& screen) { return pageShown(screen, 1); }));
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+  while (std::chrono::steady_clock::now() < until)
+    ASSERT_FALSE(progressShown(viewer->screenshot(), 1));
+
+  // Slide 2's first page: it fades in after the transition ...
+  viewer->key("space");
+  ASSERT_TRUE(viewer->waitForScreen([&](const testfiles::Picture& screen) {
+    return pageShown(screen, 2) && progressShown(screen, 2);
+  }));
+  // ... and out again.
+  ASSERT_TRUE(viewer->waitForScreen([&](const testfiles::Picture& screen) {
+    return pageShown(screen, 2) && !progressShown(screen, 2);
+  }));
+  viewer->key("q");
+  EXPECT_EQ(viewer->waitForExit(), 0);
+}
+
+TEST_F(Overlays, F5TogglesTheClockAndF6ReplaysTheSplash) {
+  ASSERT_NO_FATAL_FAILURE(start(writeSlides()));
+  viewer->moveMouse(20, 20);
+  ASSERT_TRUE(viewer->waitForScreen([&](const testfiles::Picture& screen) {
+    return pageShown(screen, 0) && !progressShown(screen, 0);
+  }));
+  EXPECT_FALSE(clockShown(viewer->screenshot()));
+  viewer->key("F5");
+  ASSERT_TRUE(
+      viewer->waitForScreen([&](const testfiles::Picture& screen) { return clockShown(screen); }));
+  viewer->key("F5");
+  ASSERT_TRUE(
+      viewer->waitForScreen([&](const testfiles::Picture& screen) { return !clockShown(screen); }));
+
+  // F6: the splash's backdrop darkens the page for two seconds.
+  viewer->key("F6");
+  ASSERT_TRUE(viewer->waitForScreen([&](const testfiles::Picture& screen) {
+    ScreenColor middle = averageColor(screen, 412, 100, 200, 60);
+    return screen.width > 0 && middle.r < pageColor[0].r - 15;
+  }));
+  ASSERT_TRUE(viewer->waitForScreen(
+      [&](const testfiles::Picture& screen) { return pageShown(screen, 0); }));
+  viewer->key("q");
+  EXPECT_EQ(viewer->waitForExit(), 0);
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,164 @@
+#pragma once
+// Shared pieces of the end-to-end tests of the presentation on screen: an
+// overlay atlas whose cursor icons have colours of their own, colour probes
+// of screenshots, and the viewer started with that artwork.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/test_files.h"
+#include "support/viewer_process.h"
+
+namespace e2e {
+
+struct Rgb {
+  int r, g, b;
+};
+
+// The test screen and the slide plane on it at the default zoom.
+constexpr int screenWidth = 1024, screenHeight = 768;
+constexpr int centreX = 512, centreY = 384;
+// Screen pixels per plane unit at the default zoom (768 / visible height).
+constexpr double pixelsPerUnit = 1026.6;
+
+// Colours of the test atlas: every region white and opaque, except the
+// three cursor icons.
+constexpr Rgb arrowColor = {255, 128, 0};
+constexpr Rgb zoomColor = {0, 255, 255};
+constexpr Rgb panColor = {255, 0, 255};
+// The overlay colour of the viewer's defaults (0.4, 1.0, 0.2).
+constexpr Rgb overlayColor = {102, 255, 51};
+
+inline bool near(const uint8_t* p, Rgb c, int tolerance) {
+  return std::abs(p[0] - c.r) <= tolerance && std::abs(p[1] - c.g) <= tolerance &&
+         std::abs(p[2] - c.b) <= tolerance;
+}
+
+// Pixels of a rectangle (clipped to the screen) within tolerance of c.
+inline int countNear(const testfiles::Picture& screen, int x, int y, int width, int height, Rgb c,
+                     int tolerance = 30) {
+  int count = 0;
+  for (int j = std::max(0, y); j < y + height && j < screen.height; ++j)
+    for (int i = std::max(0, x); i < x + width && i < screen.width; ++i)
+      if (near(screen.at(i, j), c, tolerance)) ++count;
+  return count;
+}
+
+// The average colour of the rectangle is within tolerance of c.
+inline bool regionIs(const testfiles::Picture& screen, int x, int y, int width, int height, Rgb c,
+                     int tolerance = 24) {
+  if (screen.width == 0) return false;
+  return colorNear(averageColor(screen, x, y, width, height), c.r, c.g, c.b, tolerance);
+}
+
+// The first column of the row, from the left, whose pixel is nearer to b
+// than to a; -1 when none is.
+inline int firstColumnNearer(const testfiles::Picture& screen, int row, Rgb a, Rgb b) {
+  if (row < 0 || row >= screen.height) return -1;
+  for (int x = 0; x < screen.width; ++x) {
+    const uint8_t* p = screen.at(x, row);
+    auto distance = [&](Rgb c) {
+      return std::abs(p[0] - c.r) + std::abs(p[1] - c.g) + std::abs(p[2] - c.b);
+    };
+    if (distance(b) < distance(a)) return x;
+  }
+  return -1;
+}
+
+inline int firstRowNearer(const testfiles::Picture& screen, int column, Rgb a, Rgb b) {
+  if (column < 0 || column >= screen.width) return -1;
+  for (int y = 0; y < screen.height; ++y) {
+    const uint8_t* p = screen.at(column, y);
+    auto distance = [&](Rgb c) {
+      return std::abs(p[0] - c.r) + std::abs(p[1] - c.g) + std::abs(p[2] - c.b);
+    };
+    if (distance(b) < distance(a)) return y;
+  }
+  return -1;
+}
+
+// The first row of the column, from the top, that is not black: the top
+// edge of the page when the page does not fill the screen.
+inline int pageTopEdge(const testfiles::Picture& screen, int column) {
+  if (column < 0 || column >= screen.width) return -1;
+  for (int y = 0; y < screen.height; ++y) {
+    const uint8_t* p = screen.at(column, y);
+    if (p[0] + p[1] + p[2] > 60) return y;
+  }
+  return -1;
+}
+
+// The overlay atlas and splash picture the tests run the viewer with, in a
+// folder the viewer takes for its own: a black splash (only its backdrop
+// shows) and an atlas of white regions with coloured cursors.
+inline void writeArtwork(const testfiles::TempDir& folder) {
+  testfiles::Picture atlas = testfiles::makePicture(256, 256, [](int x, int y, uint8_t* p) {
+    Rgb c = {255, 255, 255};
+    if (y < 30 && x < 20) c = arrowColor;
+    if (y < 30 && x >= 23 && x < 48) c = zoomColor;
+    if (y < 31 && x >= 48 && x < 80) c = panColor;
+    p[0] = uint8_t(c.r), p[1] = uint8_t(c.g), p[2] = uint8_t(c.b), p[3] = 255;
+  });
+  testfiles::writePng(folder.file("qvx.png"), atlas, true);
+  testfiles::writePng(folder.file("splash.png"), testfiles::solidPicture(256, 256, 0, 0, 0), false);
+}
+
+// A viewer on a presentation, with the test artwork, its window up.
+class ScreenTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (testDisplay().empty()) GTEST_SKIP() << "no X display";
+    // A test that failed half way may have left keys or buttons down.
+    runCommand("xdotool keyup shift ctrl alt mouseup 1 mouseup 2 mouseup 3 2>/dev/null");
+    writeArtwork(artwork);
+  }
+
+  void start(const std::string& presentation) {
+    ViewerOptions options;
+    options.programDirectory = artwork.path();
+    viewer = std::make_unique<ViewerProcess>(std::vector<std::string>{presentation}, options);
+    ASSERT_TRUE(viewer->waitForWindow()) << viewer->lastWindowState() << "\n"
+                                         << viewer->output() << viewer->errors();
+  }
+
+  // Polls until the probe region shows colour c (the splash and any
+  // transition have passed).
+  bool waitForRegion(int x, int y, int width, int height, Rgb c, double seconds = 10) {
+    return viewer->waitForScreen(
+        [&](const testfiles::Picture& screen) { return regionIs(screen, x, y, width, height, c); },
+        seconds);
+  }
+
+  // Polls until at least minimum pixels near c lie in the rectangle.
+  bool waitForPixels(int x, int y, int width, int height, Rgb c, int minimum, double seconds = 10) {
+    return viewer->waitForScreen(
+        [&](const testfiles::Picture& screen) {
+          return countNear(screen, x, y, width, height, c) >= minimum;
+        },
+        seconds);
+  }
+  bool waitForNoPixels(int x, int y, int width, int height, Rgb c, double seconds = 10) {
+    return viewer->waitForScreen(
+        [&](const testfiles::Picture& screen) {
+          return screen.width > 0 && countNear(screen, x, y, width, height, c) == 0;
+        },
+        seconds);
+  }
+
+  // The cursor icon of colour c drawn at the pointer, after moving it there.
+  bool waitForCursor(int x, int y, Rgb c) {
+    viewer->moveMouse(x + 1, y);
+    viewer->moveMouse(x, y);
+    return waitForPixels(x - 16, y - 16, 48, 48, c, 150);
+  }
+
+  testfiles::TempDir artwork;
+  testfiles::TempDir files;
+  std::unique_ptr<ViewerProcess> viewer;
+};
+
+}  // namespace e2e

@@ -1,0 +1,195 @@
+// The camera on the real binary: arrow-key pans, the zoom keys and their
+// limits, the view reset, modifier drags, zoom to a rectangle and full
+// screen. The page is split into four coloured quarters, so the place of
+// their borders on screen tells where the camera is.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "e2e/screen_checks.h"
+
+namespace e2e {
+namespace {
+
+const Rgb topLeft = {200, 40, 40}, topRight = {40, 200, 40}, bottomLeft = {40, 40, 200},
+          bottomRight = {200, 200, 40};
+
+// The top edge of the page on screen at a zoom level, as the camera puts
+// it: the page's half height over the visible height.
+double topEdgeAtZoom(double zoom) {
+  double distance = 0.1 * std::pow(2.0, zoom * 0.05);
+  double visibleHeight = std::tan(0.5235987755833333) * 2 * distance;
+  return centreY - 0.375 * screenHeight / visibleHeight;
+}
+
+class View : public ScreenTest {
+ protected:
+  std::string writeQuarters() {
+    testfiles::Picture quarters = testfiles::makePicture(1024, 768, [](int x, int y, uint8_t* p) {
+      Rgb c = y < 384 ? (x < 512 ? topLeft : topRight) : (x < 512 ? bottomLeft : bottomRight);
+      p[0] = uint8_t(c.r), p[1] = uint8_t(c.g), p[2] = uint8_t(c.b), p[3] = 255;
+    });
+    testfiles::writePng(files.file("quarters.png"), quarters, false);
+    writeSolidPage(files, "grey.png", 128, 128, 128);
+    return writeSlideList(files, {{"quarters.png"}, {"grey.png"}}, "TransitionDuration=0.3");
+  }
+
+  // The borders between the quarters: the column along a row above the
+  // middle where red turns green, the row along a column left of the middle
+  // where red turns blue.
+  bool waitForBorders(double column, double row, double tolerance = 3, int probeColumn = 300,
+                      int probeRow = 200) {
+    return viewer->waitForScreen([&](const testfiles::Picture& screen) {
+      int x = firstColumnNearer(screen, probeRow, topLeft, topRight);
+      int y = firstRowNearer(screen, probeColumn, topLeft, bottomLeft);
+      return x >= 0 && y >= 0 && std::fabs(x - column) <= tolerance &&
+             std::fabs(y - row) <= tolerance;
+    });
+  }
+  bool waitForTopEdge(double row, double tolerance = 3) {
+    return viewer->waitForScreen([&](const testfiles::Picture& screen) {
+      int y = pageTopEdge(screen, 300);
+      return y >= 0 && std::fabs(y - row) <= tolerance;
+    });
+  }
+  // Back to the default camera, and the view animation over (the cursor
+  // icon shows again only then).
+  void resetView() {
+    viewer->key("r");
+    ASSERT_TRUE(waitForBorders(centreX, centreY, 1));
+    ASSERT_TRUE(waitForCursor(700, 600, arrowColor));
+  }
+  // A left drag with a modifier key held until the drag's effect shows:
+  // the viewer reads the keys as they are when it handles each event, so
+  // the key stays down until the motion and the release have been handled.
+  bool modifierDrag(const std::string& key, int x0, int y0, int x1, int y1,
+                    const std::function<bool()>& whileDragging,
+                    const std::function<bool()>& afterRelease) {
+    viewer->keyDown(key);
+    viewer->moveMouse(x0, y0);
+    viewer->mouseDown(1);
+    viewer->moveMouse(x1, y1);
+    bool dragged = whileDragging();
+    viewer->mouseUp(1);
+    bool released = dragged && afterRelease();
+    viewer->keyUp(key);
+    return dragged && released;
+  }
+  // The page fills the screen with the view at its default.
+  bool waitForDefaultView() { return waitForBorders(centreX, centreY, 1); }
+};
+
+TEST_F(View, ArrowKeysPanAndTheViewResetAnimatesBack) {
+  ASSERT_NO_FATAL_FAILURE(start(writeQuarters()));
+  ASSERT_TRUE(waitForCursor(700, 600, arrowColor));
+  ASSERT_TRUE(waitForDefaultView());
+
+  // One arrow step is 2 % of the camera distance: 13.3 pixels here.
+  const double step = 0.02 * 0.1 * std::pow(2.0, 53.9 * 0.05) * pixelsPerUnit;
+  viewer->key("Right");
+  ASSERT_TRUE(waitForBorders(centreX - step, centreY));
+  viewer->key("Left");
+  viewer->key("Left");
+  ASSERT_TRUE(waitForBorders(centreX + step, centreY));
+  viewer->key("Up");
+  ASSERT_TRUE(waitForBorders(centreX + step, centreY + step));
+  viewer->key("Down");
+  viewer->key("Down");
+  ASSERT_TRUE(waitForBorders(centreX + step, centreY - step));
+  ASSERT_NO_FATAL_FAILURE(resetView());
+
+  // Zoom keys: '-' moves away, '+' closer, two zoom levels a press, and
+  // the level stays within -50 and 140.
+  viewer->xdotool("key --delay 5 --repeat 5 KP_Subtract");
+  ASSERT_TRUE(waitForTopEdge(topEdgeAtZoom(63.9)));
+  viewer->xdotool("key --delay 5 --repeat 60 KP_Add");  // stops at -50
+  viewer->xdotool("key --delay 5 --repeat 57 KP_Subtract");
+  ASSERT_TRUE(waitForTopEdge(topEdgeAtZoom(-50 + 114)))
+      << "without the limit the edge would be at " << topEdgeAtZoom(63.9 - 120 + 114);
+  viewer->xdotool("key --delay 5 --repeat 45 KP_Subtract");  // stops at 140
+  viewer->xdotool("key --delay 5 --repeat 38 KP_Add");
+  ASSERT_TRUE(waitForTopEdge(topEdgeAtZoom(140 - 76)))
+      << "without the limit the edge would be at " << topEdgeAtZoom(64 + 90 - 76);
+  ASSERT_NO_FATAL_FAILURE(resetView());
+}
+
+TEST_F(View, ModifierDragsZoomPanAndFitARectangle) {
+  ASSERT_NO_FATAL_FAILURE(start(writeQuarters()));
+  ASSERT_TRUE(waitForCursor(700, 600, arrowColor));
+  ASSERT_TRUE(waitForDefaultView());
+
+  // Shift: dragging 100 pixels down moves 15 zoom levels away.
+  auto zoomedOut = [&] { return waitForTopEdge(topEdgeAtZoom(53.9 + 15)); };
+  ASSERT_TRUE(modifierDrag("shift", 512, 300, 512, 400, zoomedOut, zoomedOut));
+  ASSERT_NO_FATAL_FAILURE(resetView());
+
+  // Ctrl: the point under the pointer stays under it.
+  auto panned = [&] { return waitForBorders(centreX + 100, centreY + 50, 1.5); };
+  ASSERT_TRUE(modifierDrag("ctrl", 300, 300, 400, 350, panned, panned));
+  ASSERT_NO_FATAL_FAILURE(resetView());
+
+  // Alt: a rectangle inside the top-left quarter fills the screen with it.
+  // While it is dragged, the guide through its lower edge crosses the view.
+  ASSERT_TRUE(modifierDrag(
+      "alt", 100, 100, 300, 250, [&] { return waitForPixels(500, 249, 500, 3, overlayColor, 60); },
+      [&] {
+        return viewer->waitForScreen([](const testfiles::Picture& screen) {
+          return regionIs(screen, 0, 0, 40, 40, topLeft) &&
+                 regionIs(screen, 984, 728, 40, 40, topLeft) &&
+                 regionIs(screen, 492, 364, 40, 40, topLeft);
+        });
+      }));
+  ASSERT_NO_FATAL_FAILURE(resetView());
+
+  // A rectangle wider than the window's shape fits its width: its left
+  // edge, the border of the quarters, comes 1/1.06 of the half width left
+  // of the middle.
+  ASSERT_TRUE(modifierDrag(
+      "alt", 512, 370, 612, 398, [&] { return waitForPixels(650, 397, 350, 3, overlayColor, 40); },
+      [&] { return waitForBorders(centreX - centreX / 1.06, centreY, 4, 10); }));
+  ASSERT_NO_FATAL_FAILURE(resetView());
+
+  // A taller one fits its height: its top edge comes near the top.
+  ASSERT_TRUE(modifierDrag(
+      "alt", 500, 384, 524, 484, [&] { return waitForPixels(600, 483, 400, 3, overlayColor, 40); },
+      [&] {
+        return viewer->waitForScreen([](const testfiles::Picture& screen) {
+          int column = firstColumnNearer(screen, 200, bottomLeft, bottomRight);
+          int row = firstRowNearer(screen, 300, topLeft, bottomLeft);
+          return std::abs(column - centreX) <= 4 && std::abs(row - (centreY - centreY / 1.06)) <= 4;
+        });
+      }));
+  ASSERT_NO_FATAL_FAILURE(resetView());
+  EXPECT_TRUE(viewer->running());
+}
+
+TEST_F(View, F12LeavesFullScreenForTheStartUpSizeAndReturns) {
+  ASSERT_NO_FATAL_FAILURE(start(writeQuarters()));
+  ASSERT_TRUE(waitForDefaultView());
+  auto waitForGeometry = [&](int x, int y, int width, int height) {
+    return viewer->waitForScreen([&](const testfiles::Picture&) {
+      int gx, gy, gw, gh;
+      return viewer->windowGeometry(gx, gy, gw, gh) && gx == x && gy == y && gw == width &&
+             gh == height;
+    });
+  };
+  // Without a window manager the keys go to the window under the pointer:
+  // keep it where the window is also when windowed.
+  viewer->moveMouse(200, 200);
+  // Started full screen, no windowed size was ever recorded: the window
+  // gets the size it was created with, at the start-up position.
+  viewer->key("F12");
+  ASSERT_TRUE(waitForGeometry(10, 10, 640, 480));
+  viewer->key("F12");
+  ASSERT_TRUE(waitForGeometry(0, 0, screenWidth, screenHeight));
+  ASSERT_TRUE(waitForDefaultView());  // the whole screen, the page filling it
+  viewer->key("F12");
+  ASSERT_TRUE(waitForGeometry(10, 10, 640, 480));
+  viewer->key("F12");
+  ASSERT_TRUE(waitForGeometry(0, 0, screenWidth, screenHeight));
+  viewer->key("q");
+  EXPECT_EQ(viewer->waitForExit(), 0);
+}
+
+}  // namespace
+}  // namespace e2e
