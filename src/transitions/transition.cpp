@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/quads/quads.h"
 #include "app/state/viewer_state.h"
 #include "content/description_file.h"
+#include "images/slide_texture.h"
 #include "transitions/transition_burn.h"
 #include "transitions/transition_fly_left.h"
 #include "transitions/transition_pull_left.h"
@@ -75,6 +77,23 @@ SlideTexture* Transition::fromTexture() const {
 
 SlideTexture* Transition::toTexture() const {
   return pageTexture(to);
+}
+
+bool Transition::texturesPastStart(float progress, SlideTexture*& fromPicture,
+                                   SlideTexture*& toPicture) const {
+  fromPicture = fromTexture();
+  if (!fromPicture) return false;
+  if (progress == 0) {
+    drawWholePage(*fromPicture);
+    return false;
+  }
+  toPicture = toTexture();
+  return toPicture != nullptr;
+}
+
+void Transition::drawWholePage(SlideTexture& texture) {
+  texture.bind();
+  drawSlideQuad(texture.uExtent, texture.vExtent);
 }
 
 void registerTransitionPages(PageList* pages) {

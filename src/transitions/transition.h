@@ -39,6 +39,14 @@ class Transition {
   SlideTexture* fromTexture() const;
   SlideTexture* toTexture() const;
 
+  // Every kind but the cut shows the old page lying flat at progress 0.
+  // Draws that frame (or nothing, when a page has no picture) and answers
+  // false; otherwise hands out both textures for the kind's own drawing.
+  bool texturesPastStart(float progress, SlideTexture*& fromPicture,
+                         SlideTexture*& toPicture) const;
+  // The page rectangle with the picture of the texture.
+  static void drawWholePage(SlideTexture& texture);
+
   int from;
   int to;
 };

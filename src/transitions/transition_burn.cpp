@@ -86,15 +86,8 @@ void TransitionBurn::start() {
 }
 
 void TransitionBurn::draw(float progress) {
-  SlideTexture* from = fromTexture();
-  if (!from) return;
-  if (progress == 0) {
-    from->bind();
-    drawSlideQuad(from->uExtent, from->vExtent);
-    return;
-  }
-  SlideTexture* to = toTexture();
-  if (!to) return;
+  SlideTexture *from, *to;
+  if (!texturesPastStart(progress, from, to)) return;
 
   to->bind();
   to->updateVideo();

@@ -16,15 +16,9 @@ void TransitionFlyLeft::start() {
 }
 
 void TransitionFlyLeft::draw(float progress) {
-  SlideTexture* from = fromTexture();
-  if (!from) return;
+  SlideTexture *from, *to;
+  if (!texturesPastStart(progress, from, to)) return;
   from->bind();
-  if (progress == 0) {
-    drawSlideQuad(from->uExtent, from->vExtent);
-    return;
-  }
-  SlideTexture* to = toTexture();
-  if (!to) return;
 
   advanceFlyLeftChains(progress);
   const FlyLeftStore& store = flyLeftStore();

@@ -13,15 +13,8 @@ void TransitionPullLeft::start() {
 }
 
 void TransitionPullLeft::draw(float progress) {
-  SlideTexture* from = fromTexture();
-  if (!from) return;
-  if (progress == 0) {
-    from->bind();
-    drawSlideQuad(from->uExtent, from->vExtent);
-    return;
-  }
-  SlideTexture* to = toTexture();
-  if (!to) return;
+  SlideTexture *from, *to;
+  if (!texturesPastStart(progress, from, to)) return;
 
   advancePullLeftCloth(progress);
 

@@ -9,11 +9,6 @@
 
 namespace {
 
-void drawWholePage(SlideTexture& texture) {
-  texture.bind();
-  drawSlideQuad(texture.uExtent, texture.vExtent);
-}
-
 // The page cut into 7 vertical strips between the given edge positions.
 void drawStrips(SlideTexture& texture, const float (&edges)[8]) {
   const float u = texture.uExtent, v = texture.vExtent;
@@ -48,14 +43,8 @@ TransitionBlend::TransitionBlend(int fromPage, int toPage)
     : Transition(fromPage, toPage, viewer.transitionDuration) {}
 
 void TransitionBlend::draw(float progress) {
-  SlideTexture* from = fromTexture();
-  if (!from) return;
-  if (progress == 0) {
-    drawWholePage(*from);
-    return;
-  }
-  SlideTexture* to = toTexture();
-  if (!to) return;
+  SlideTexture *from, *to;
+  if (!texturesPastStart(progress, from, to)) return;
 
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   from->bind();
@@ -77,14 +66,8 @@ TransitionScrollLeft::TransitionScrollLeft(const DescriptionNode& section, int f
     : Transition(section, fromPage, toPage) {}
 
 void TransitionScrollLeft::draw(float progress) {
-  SlideTexture* from = fromTexture();
-  if (!from) return;
-  if (progress == 0) {
-    drawWholePage(*from);
-    return;
-  }
-  SlideTexture* to = toTexture();
-  if (!to) return;
+  SlideTexture *from, *to;
+  if (!texturesPastStart(progress, from, to)) return;
 
   // Each strip edge eases left by one page width, the edges starting one
   // after another, so the pages stretch while they slide.
