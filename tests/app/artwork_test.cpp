@@ -21,19 +21,16 @@ std::string besideBinary(const std::string& name) {
 struct Region {
   const char* name;
   int left, top, right, bottom;  // pixels from the top left, right and bottom exclusive
+  bool tinted;                   // drawn in the overlay colour: white wherever opaque
 };
 
 // The regions the frame and the strip draw from.
-const Region cursorRegions[] = {
-    {"arrow cursor", 0, 0, 20, 30},
-    {"zoom cursor", 23, 0, 48, 30},
-    {"pan cursor", 48, 0, 80, 32},
-    {"corner mark", 85, 5, 105, 25},
-};
-const Region tintedRegions[] = {
-    {"number label", 0, 54, 224, 79},    {"colon", 243, 54, 255, 79},
-    {"past slide mark", 0, 85, 44, 126}, {"flash mark", 44, 85, 88, 126},
-    {"slide mark", 88, 85, 132, 126},
+const Region regions[] = {
+    {"arrow cursor", 0, 0, 20, 30, false},     {"zoom cursor", 23, 0, 48, 30, false},
+    {"pan cursor", 48, 0, 80, 32, false},      {"corner mark", 85, 5, 105, 25, false},
+    {"number label", 0, 54, 224, 79, true},    {"colon", 243, 54, 255, 79, true},
+    {"past slide mark", 0, 85, 44, 126, true}, {"flash mark", 44, 85, 88, 126, true},
+    {"slide mark", 88, 85, 132, 126, true},
 };
 
 class Artwork : public ::testing::Test {
@@ -42,16 +39,21 @@ class Artwork : public ::testing::Test {
     ASSERT_TRUE(testfiles::readPng(besideBinary("qvx.png"), atlas))
         << "qvx.png is made by the artwork target";
     ASSERT_TRUE(testfiles::readPng(besideBinary("splash.png"), splash));
+    // Both fill a 256 x 256 texture.
+    for (const Picture* p : {&atlas, &splash}) ASSERT_TRUE(p->width == 256 && p->height == 256);
   }
   static int alpha(const Picture& p, int x, int y) { return p.at(x, y)[3]; }
   static int brightness(const Picture& p, int x, int y) {
     const uint8_t* c = p.at(x, y);
     return (c[0] + c[1] + c[2]) / 3;
   }
-  int visiblePixels(const Region& r, int threshold = 128) const {
+  // Pixels of the region for which test(alpha, brightness) holds.
+  template <class Test>
+  int countIn(const Region& r, Test test) const {
     int count = 0;
     for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x) count += alpha(atlas, x, y) >= threshold;
+      for (int x = r.left; x < r.right; ++x)
+        count += test(alpha(atlas, x, y), brightness(atlas, x, y));
     return count;
   }
   // Highest alpha on the one-pixel frame just inside the region.
@@ -66,45 +68,20 @@ class Artwork : public ::testing::Test {
   Picture atlas, splash;
 };
 
-TEST_F(Artwork, BothPicturesFillA256SquareTexture) {
-  EXPECT_EQ(atlas.width, 256);
-  EXPECT_EQ(atlas.height, 256);
-  EXPECT_EQ(splash.width, 256);
-  EXPECT_EQ(splash.height, 256);
-}
-
-TEST_F(Artwork, CursorsAreWhiteWithADarkOutlineInsideClearMargins) {
-  for (const Region& r : cursorRegions) {
+TEST_F(Artwork, PiecesStandInsideClearMargins) {
+  for (const Region& r : regions) {
     SCOPED_TRACE(r.name);
-    EXPECT_GT(visiblePixels(r), 40);
+    EXPECT_GT(countIn(r, [](int a, int) { return a >= 128; }), r.tinted ? 20 : 40);
     EXPECT_LT(borderAlpha(r), 8);
-    int white = 0, dark = 0;
-    for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x) {
-        if (alpha(atlas, x, y) > 240 && brightness(atlas, x, y) > 200) ++white;
-        if (alpha(atlas, x, y) > 120 && brightness(atlas, x, y) < 50) ++dark;
-      }
-    EXPECT_GT(white, 15);
-    EXPECT_GT(dark, 15);
+    if (r.tinted) {  // white wherever opaque
+      EXPECT_EQ(countIn(r, [](int a, int b) { return a > 250 && b <= 200; }), 0);
+    } else {  // white with a dark outline
+      EXPECT_GT(countIn(r, [](int a, int b) { return a > 240 && b > 200; }), 15);
+      EXPECT_GT(countIn(r, [](int a, int b) { return a > 120 && b < 50; }), 15);
+    }
   }
   // The columns between the cursors stay clear.
-  for (int y = 0; y < 32; ++y) {
-    EXPECT_EQ(alpha(atlas, 21, y), 0) << y;
-    EXPECT_EQ(alpha(atlas, 82, y), 0) << y;
-  }
-}
-
-TEST_F(Artwork, TintedPiecesAreWhiteWhereOpaqueAndClearAtTheirEdges) {
-  for (const Region& r : tintedRegions) {
-    SCOPED_TRACE(r.name);
-    EXPECT_GT(visiblePixels(r), 20);
-    EXPECT_LT(borderAlpha(r), 8);
-    for (int y = r.top; y < r.bottom; ++y)
-      for (int x = r.left; x < r.right; ++x)
-        if (alpha(atlas, x, y) > 250) {
-          ASSERT_GT(brightness(atlas, x, y), 200) << x << "," << y;
-        }
-  }
+  for (int y = 0; y < 32; ++y) EXPECT_EQ(alpha(atlas, 21, y) + alpha(atlas, 82, y), 0) << y;
 }
 
 TEST_F(Artwork, BarColumnsHoldARoundedEndAndAFullBody) {

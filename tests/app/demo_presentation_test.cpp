@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,7 @@ class DemoPresentation : public ::testing::Test {
       if (node.child(i).hasName(name)) found.push_back(&node.child(i));
     return found;
   }
-  // Every file name the presentation uses, paired with the section holding it.
+  // Every file name the presentation uses.
   void collectFileNames(const DescriptionNode& node, std::vector<std::string>& names) {
     for (const char* key : {"filename", "thumbnail"})
       if (const DescriptionKey* found = node.findKey(key)) names.push_back(found->value());
@@ -44,14 +45,11 @@ class DemoPresentation : public ::testing::Test {
 
 TEST_F(DemoPresentation, EveryTagIsClosedInOrderAndNoLineIsBlankOrPadded) {
   std::string text = testfiles::readText(demoFolder() + "talk.qvx");
+  ASSERT_TRUE(!text.empty() && text.back() == '\n') << "the last line ends with a newline";
+  std::istringstream lines(text);
   std::vector<std::string> open;
-  size_t start = 0;
   int number = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    ASSERT_NE(end, std::string::npos) << "the last line ends with a newline";
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
+  for (std::string line; std::getline(lines, line);) {
     SCOPED_TRACE("line " + std::to_string(++number) + ": " + line);
     ASSERT_FALSE(line.empty());
     EXPECT_EQ(line.find_first_of(" \t\r"), std::string::npos);
@@ -71,13 +69,12 @@ TEST_F(DemoPresentation, EveryTagIsClosedInOrderAndNoLineIsBlankOrPadded) {
 TEST_F(DemoPresentation, SettingsTurnOnTheProgressIndicatorAndSetAnOverlayColour) {
   const DescriptionNode* settings = file.findSection("QVX");
   ASSERT_NE(settings, nullptr);
-  ASSERT_NE(settings->findKey("ShowProgressPosition"), nullptr);
-  EXPECT_NE(settings->findKey("ShowProgressPosition")->valueAsInt(), 0);
-  for (const char* key : {"uColorR", "uColorG", "uColorB"}) {
+  for (const char* key : {"ShowProgressPosition", "uColorR", "uColorG", "uColorB"}) {
     ASSERT_NE(settings->findKey(key), nullptr) << key;
     int value = settings->findKey(key)->valueAsInt();
     EXPECT_TRUE(value >= 0 && value <= 255) << key;
   }
+  EXPECT_NE(settings->findKey("ShowProgressPosition")->valueAsInt(), 0);
   // No base path: file names are relative to the description file.
   EXPECT_EQ(slideList->findKey("path"), nullptr);
 }
@@ -136,15 +133,13 @@ TEST_F(DemoPresentation, PicturesDecodeAtPageSizeAndObjectsCarryAlpha) {
     std::string path = demoFolder() + name;
     ASSERT_FALSE(testfiles::readBytes(path).empty());
     std::string extension = name.substr(name.rfind('.'));
+    RasterImage picture;
     if (extension == ".jpg") {
-      RasterImage picture;
       ASSERT_TRUE(picture.load(path, ImageFormatJpeg)) << picture.lastError;
       if (name.find("clip") == std::string::npos) {
-        EXPECT_EQ(picture.width(), 1024);
-        EXPECT_EQ(picture.height(), 768);
+        EXPECT_TRUE(picture.width() == 1024 && picture.height() == 768) << picture.width();
       }
     } else if (extension == ".png") {
-      RasterImage picture;
       ASSERT_TRUE(picture.load(path, ImageFormatPng)) << picture.lastError;
       ASSERT_TRUE(picture.hasAlphaPlane());
       int clear = 0, opaque = 0;

@@ -1,8 +1,10 @@
 // The time-driven overlays: cursor fade, progress indicator, clock, splash,
-// and the digit layout of drawNumber (also drawn, read back from GL).
+// and the digit layout of drawNumber, drawn and read back from GL.
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "app/frame.h"
@@ -10,62 +12,44 @@
 
 namespace {
 
+using Moments = std::vector<std::pair<float, float>>;  // argument, expected value
+
 TEST(CursorFade, StaysForTwoAndAQuarterSecondsAndIsGoneAtThree) {
-  EXPECT_FLOAT_EQ(cursorFade(0), 0);
-  EXPECT_FLOAT_EQ(cursorFade(2.25f), 0);
-  EXPECT_NEAR(cursorFade(2.625f), 0.5f, 1e-5);
-  EXPECT_FLOAT_EQ(cursorFade(3.0f), 1);
-  EXPECT_FLOAT_EQ(cursorFade(100), 1);
-  float previous = 0;
-  for (float t = 2.25f; t <= 3; t += 0.05f) {
-    EXPECT_GE(cursorFade(t), previous);
-    previous = cursorFade(t);
-  }
+  for (auto [t, fade] : Moments{{0, 0}, {2.25f, 0}, {2.625f, 0.5f}, {3, 1}, {100, 1}})
+    EXPECT_NEAR(cursorFade(t), fade, 1e-5) << t;
+  for (float t = 2.25f; t <= 3; t += 0.05f) EXPECT_GE(cursorFade(t + 0.05f), cursorFade(t)) << t;
 }
 
 TEST(ProgressIndicator, FadesInAfterTheTransitionHoldsAndFadesOut) {
-  const float duration = 0.6f;
-  EXPECT_EQ(progressFade(0.3f, duration), 0);  // the transition still runs
-  EXPECT_EQ(progressFade(0.6f, duration), 0);
-  EXPECT_NEAR(progressFade(1.1f, duration), 0.5f, 1e-5);
-  EXPECT_EQ(progressFade(1.7f, duration), 1);
-  EXPECT_EQ(progressFade(2.5f, duration), 1);  // 1.9 s after: 3 - 1.9 = 1.1
-  EXPECT_NEAR(progressFade(3.1f, duration), 0.5f, 1e-5);
-  EXPECT_EQ(progressFade(3.6f, duration), 0);
-  EXPECT_EQ(progressFade(60, duration), 0);
+  // After a transition of 0.6 s: nothing while it runs, in by 1.6 s, held,
+  // 1.9 s after it ended (3 - 1.9 = 1.1) still full, out by 3.6 s.
+  const Moments moments = {{0.3f, 0}, {0.6f, 0},    {1.1f, 0.5f}, {1.7f, 1},
+                           {2.5f, 1}, {3.1f, 0.5f}, {3.6f, 0},    {60, 0}};
+  for (auto [t, fade] : moments) EXPECT_NEAR(progressFade(t, 0.6f), fade, 1e-5) << t;
 }
 
-TEST(ProgressIndicator, FlashesFourTimesASecond) {
-  EXPECT_FLOAT_EQ(progressFlash(0, 1), 1);
-  EXPECT_NEAR(progressFlash(0.125f, 1), 0.5f, 1e-5);
-  EXPECT_NEAR(progressFlash(0.375f, 0.5f), 0.25f, 1e-5);
-  EXPECT_NEAR(progressFlash(1.0f, 0.8f), 0.8f, 1e-5);
+TEST(ProgressIndicator, FlashesFourTimesASecondAndSquaresShareTheBar) {
+  const struct {
+    float t, strength, alpha;
+  } flashes[] = {{0, 1, 1}, {0.125f, 1, 0.5f}, {0.375f, 0.5f, 0.25f}, {1.0f, 0.8f, 0.8f}};
+  for (const auto& f : flashes) EXPECT_NEAR(progressFlash(f.t, f.strength), f.alpha, 1e-5) << f.t;
   EXPECT_LT(progressFlash(0.2499f, 1), 0.01f);
-}
-
-TEST(ProgressIndicator, SquaresShareTheBarUpToATenthEach) {
-  EXPECT_FLOAT_EQ(progressSquareWidth(20), 0.04f);
-  EXPECT_FLOAT_EQ(progressSquareWidth(10), 0.08f);
-  EXPECT_FLOAT_EQ(progressSquareWidth(5), 0.1f);
-  EXPECT_FLOAT_EQ(progressSquareWidth(1), 0.1f);
-  EXPECT_FLOAT_EQ(progressSquareWidth(0), 0.1f);
+  // Up to a tenth of the bar each.
+  for (auto [slides, width] : Moments{{20, 0.04f}, {10, 0.08f}, {5, 0.1f}, {1, 0.1f}, {0, 0.1f}})
+    EXPECT_FLOAT_EQ(progressSquareWidth(int(slides)), width) << slides;
 }
 
 TEST(Clock, ReadsMinutesAndSecondsAndGrowsForMinuteDigits) {
-  ClockReading start = clockReading(0.4f);
-  EXPECT_EQ(start.minutes, 0);
-  EXPECT_EQ(start.seconds, 0);
-  ClockReading tenMinutes = clockReading(600.9f);
-  EXPECT_EQ(tenMinutes.minutes, 10);
-  EXPECT_EQ(tenMinutes.seconds, 0);
-  ClockReading later = clockReading(3725);
-  EXPECT_EQ(later.minutes, 62);
-  EXPECT_EQ(later.seconds, 5);
-  EXPECT_FLOAT_EQ(clockBarGrowth(0), 0);
-  EXPECT_FLOAT_EQ(clockBarGrowth(9), 0);
-  EXPECT_FLOAT_EQ(clockBarGrowth(10), 0.015f);
-  EXPECT_FLOAT_EQ(clockBarGrowth(999), 0.03f);
-  EXPECT_FLOAT_EQ(clockBarGrowth(1000), 0.045f);
+  const struct {
+    float seconds;
+    int minutes, secondsShown;
+  } readings[] = {{0.4f, 0, 0}, {600.9f, 10, 0}, {3725, 62, 5}};
+  for (const auto& r : readings) {
+    EXPECT_EQ(clockReading(r.seconds).minutes, r.minutes) << r.seconds;
+    EXPECT_EQ(clockReading(r.seconds).seconds, r.secondsShown) << r.seconds;
+  }
+  for (auto [minutes, growth] : Moments{{0, 0}, {9, 0}, {10, 0.015f}, {999, 0.03f}, {1000, 0.045f}})
+    EXPECT_FLOAT_EQ(clockBarGrowth(int(minutes)), growth) << minutes;
 }
 
 TEST(Splash, BackdropAndPiecesFollowTheirCurves) {
@@ -82,45 +66,13 @@ TEST(Splash, BackdropAndPiecesFollowTheirCurves) {
   EXPECT_EQ(middle.third, 0);
 
   SplashFrame late = splashFrame(1.9f);
-  float fadeOut = 0.352f;  // smoothStep(8 * 0.05)
-  EXPECT_NEAR(late.first, fadeOut, 1e-4);
-  EXPECT_NEAR(late.second, fadeOut, 1e-4);
-  EXPECT_NEAR(late.third, fadeOut, 1e-4);
+  for (float alpha : {late.first, late.second, late.third})
+    EXPECT_NEAR(alpha, 0.352f, 1e-4);               // smoothStep(8 * 0.05)
   EXPECT_NEAR(late.backdrop, 0.5f * 0.104f, 1e-4);  // smoothStep(0.2)
   EXPECT_LT(late.drift, 0);
 
   SplashFrame end = splashFrame(2);
-  EXPECT_NEAR(end.backdrop, 0, 1e-6);
-  EXPECT_NEAR(end.first, 0, 1e-6);
-  EXPECT_NEAR(end.third, 0, 1e-6);
-}
-
-TEST(NumberLayout, RunsRightFromTheOriginOrLeftFromIt) {
-  std::vector<PlacedDigit> left = numberLayout(305, true);
-  ASSERT_EQ(left.size(), 3u);
-  EXPECT_EQ(left[0].digit, 5);
-  EXPECT_NEAR(left[0].x, 0.2f, 1e-6);
-  EXPECT_EQ(left[1].digit, 0);
-  EXPECT_NEAR(left[1].x, 0.1f, 1e-6);
-  EXPECT_EQ(left[2].digit, 3);
-  EXPECT_NEAR(left[2].x, 0.0f, 1e-6);
-
-  std::vector<PlacedDigit> right = numberLayout(305, false);
-  ASSERT_EQ(right.size(), 3u);
-  EXPECT_NEAR(right[0].x, 0.0f, 1e-6);
-  EXPECT_NEAR(right[2].x, -0.2f, 1e-6);
-
-  std::vector<PlacedDigit> zero = numberLayout(0, true);
-  ASSERT_EQ(zero.size(), 1u);
-  EXPECT_EQ(zero[0].digit, 0);
-  EXPECT_EQ(zero[0].x, 0);
-
-  std::vector<PlacedDigit> thousand = numberLayout(1000, true);
-  ASSERT_EQ(thousand.size(), 4u);
-  EXPECT_NEAR(thousand[0].x, 0.3f, 1e-6);
-  EXPECT_EQ(thousand[3].digit, 1);
-
-  EXPECT_TRUE(numberLayout(-4, true).empty());
+  for (float alpha : {end.backdrop, end.first, end.third}) EXPECT_NEAR(alpha, 0, 1e-6);
 }
 
 // An atlas whose digit cells each have their own red level, so a read-back
@@ -139,13 +91,7 @@ unsigned int digitCellTexture() {
   return id;
 }
 
-// Red level of the pixel at plane x (y = 0) with the page projection on a
-// 256 x 192 viewport.
-int redAt(float planeX) {
-  return gltest::pixelAt(int((planeX + 0.5f) * 256), 96).r;
-}
-
-TEST(DrawNumber, DrawsEachDigitFromItsAtlasCell) {
+TEST(DrawNumber, DrawsEachDigitFromItsAtlasCellInA0Point1Grid) {
   REQUIRE_GL_WINDOW(256, 192);
   gltest::usePageProjection();
   unsigned int texture = digitCellTexture();
@@ -154,24 +100,28 @@ TEST(DrawNumber, DrawsEachDigitFromItsAtlasCell) {
   glDisable(GL_BLEND);
   glColor3f(1, 1, 1);
 
-  glClear(GL_COLOR_BUFFER_BIT);
-  drawNumber(305, true);
-  EXPECT_EQ(redAt(0.0f), 15 + 20 * 3);
-  EXPECT_EQ(redAt(0.1f), 15 + 20 * 0);
-  EXPECT_EQ(redAt(0.2f), 15 + 20 * 5);
-  EXPECT_EQ(redAt(-0.1f), 0);
-  EXPECT_EQ(redAt(0.3f), 0);
-
-  glClear(GL_COLOR_BUFFER_BIT);
-  drawNumber(47, false);
-  EXPECT_EQ(redAt(0.0f), 15 + 20 * 7);
-  EXPECT_EQ(redAt(-0.1f), 15 + 20 * 4);
-  EXPECT_EQ(redAt(0.1f), 0);
-
-  glClear(GL_COLOR_BUFFER_BIT);
-  drawNumber(-3, true);
-  EXPECT_EQ(redAt(0.0f), 0);
-
+  // Digits 0.1 wide: aligned left the number runs right from the origin,
+  // otherwise its last digit sits there. Around it nothing is drawn.
+  const struct {
+    int n;
+    bool alignLeft;
+    const char* shown;  // the digits drawn at x = first, first + 0.1, ...
+    float first;
+  } cases[] = {
+      {305, true, "305", 0},   {47, false, "47", -0.1f}, {0, true, "0", 0},
+      {1000, true, "1000", 0}, {-3, true, "", 0},  // negative: nothing
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.n) + (c.alignLeft ? " left" : " right"));
+    glClear(GL_COLOR_BUFFER_BIT);
+    drawNumber(c.n, c.alignLeft);
+    const int digits = int(std::string(c.shown).size());
+    for (int k = -1; k <= digits; ++k) {
+      const float x = c.first + 0.1f * k;
+      const int expected = k < 0 || k == digits ? 0 : 15 + 20 * (c.shown[k] - '0');
+      EXPECT_EQ(gltest::pixelAt(int((x + 0.5f) * 256), 96).r, expected) << "at " << x;
+    }
+  }
   glDeleteTextures(1, &texture);
 }
 

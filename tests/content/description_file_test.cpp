@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -14,112 +15,116 @@ using testfiles::TempDir;
 
 namespace {
 
-// Parses text both from a file and from memory; the two must agree.
-struct Parsed {
-  bool ok;
-  int errorLine;
-};
+// The tree as text: a section's keys ("name|value;") before its child
+// sections ("<name>...</>"), each in file order.
+std::string dump(const DescriptionNode& node) {
+  std::string text;
+  for (const DescriptionKey& key : node.keys) text += key.name() + "|" + key.value() + ";";
+  for (const DescriptionNode& child : node.children)
+    text += "<" + std::string(child.name()) + ">" + dump(child) + "</>";
+  return text;
+}
 
-Parsed parseBoth(const std::string& text, DescriptionFile& fromFile) {
+// Parses text both from a file and from memory; the two must agree.
+int errorLineOf(const std::string& text, DescriptionFile& fromFile) {
   TempDir dir;
   std::string path = dir.file("show.txt");
   testfiles::writeText(path, text);
   bool ok = fromFile.parse(path);
   DescriptionFile fromMemory;
-  bool memoryOk = fromMemory.parseText(text);
-  EXPECT_EQ(ok, memoryOk);
+  EXPECT_EQ(ok, fromMemory.parseText(text));
   EXPECT_EQ(fromFile.errorLine(), fromMemory.errorLine());
-  EXPECT_EQ(fromFile.childCount(), fromMemory.childCount());
-  EXPECT_EQ(fromFile.keyCount(), fromMemory.keyCount());
-  return {ok, fromFile.errorLine()};
+  EXPECT_EQ(ok, fromFile.errorLine() == -1);
+  EXPECT_EQ(dump(fromFile), dump(fromMemory));
+  return fromFile.errorLine();
 }
 
-TEST(DescriptionFile, ReadsTheShortExample) {
+TEST(DescriptionFile, BuildsTheTreeLineByLine) {
+  const std::string x397(397, 'x'), v397(397, 'v');
+  const struct {
+    const char* name;
+    std::string text, tree;
+    int errorLine;
+  } cases[] = {
+      {"the short example", "<SlideList>\npath=C:\\show\\\n<Slide>\n</Slide>\n",
+       "<SlideList>path|C:\\show\\;<Slide></></>", -1},
+      {"an empty file", "", "", -1},
+      {"nesting, in file order",
+       "top=1\n<A>\n<Slide>\nx=1\n</Slide>\n<Slide>\nx=2\n<Image>\nfilename=a.jpg\n</Image>\ny=3\n"
+       "</Slide>\nk=v\nk=second\n</A>\n<A>\n</A>\n",
+       "top|1;<A>k|v;k|second;<Slide>x|1;</><Slide>x|2;y|3;<Image>filename|a.jpg;</></></><A></>",
+       -1},
+      // Nothing is trimmed; "=" makes a key line whatever comes first.
+      {"key lines", "a=b=c\n=x\nk=\npath = x\n<not a tag=1\n\t<B> =2\n",
+       "a|b=c;|x;k|;path | x;<not a tag|1;\t<B> |2;", -1},
+      {"a closing tag on a last line without newline", "<A>\n<B>\nk=1\n</B>", "<A><B>k|1;</></>",
+       -1},
+      {"sections left open", "<A>\n<B>\nk=1\n<C>\n", "<A><B>k|1;<C></></></>", -1},
+      {"the empty tag", "<>\nk=1\n</>\nroot=2\n", "root|2;<>k|1;</>", -1},
+      // A CR is dropped only before a newline.
+      {"carriage returns", "<A>\r\nk=v\r\nlone=a\rb\r\n\r\n</A>\r\nend=1\r",
+       "end|1\r;<A>k|v;lone|a\rb;</>", -1},
+      {"a tree before a bad line stays", "<A>\nk=v\n<B>\noops\n", "<A>k|v;<B></></>", 4},
+      // Pieces of 399 characters: of a 500-character key line the rest
+      // (without "=") is a bad line 2; with "=" in it, a key of its own.
+      {"a 500-character line", "k=" + std::string(498, 'v') + "\n", "k|" + v397 + ";", 2},
+      {"a long line of two keys", "a=" + x397 + "b=" + std::string(50, 'y') + "\nnext=1\n",
+       "a|" + x397 + ";b|" + std::string(50, 'y') + ";next|1;", -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DescriptionFile file;
+    EXPECT_EQ(errorLineOf(c.text, file), c.errorLine);
+    EXPECT_EQ(dump(file), c.tree);
+  }
+}
+
+TEST(DescriptionFile, LookUpsFindTheFirstOwnMatch) {
   DescriptionFile file;
-  Parsed result = parseBoth("<SlideList>\npath=C:\\show\\\n<Slide>\n</Slide>\n", file);
-  ASSERT_TRUE(result.ok);
-  EXPECT_EQ(result.errorLine, -1);
+  ASSERT_TRUE(
+      file.parseText("top=1\n<A>\n<S>\nx=1\n<Image>\nfilename=a.jpg\n</Image>\n</S>\n<S>\n"
+                     "</S>\nk=v\nk=second\npath = x\n</A>\n<A>\n</A>\n"));
   EXPECT_EQ(file.name(), nullptr);  // the root has no name
-  ASSERT_EQ(file.childCount(), 1);
-  const DescriptionNode* list = file.findSection("SlideList");
-  ASSERT_NE(list, nullptr);
-  EXPECT_STREQ(list->name(), "SlideList");
-  EXPECT_TRUE(list->hasName("SlideList"));
-  const DescriptionKey* path = list->findKey("path");
-  ASSERT_NE(path, nullptr);
-  EXPECT_EQ(path->value(), "C:\\show\\");
-  ASSERT_EQ(list->childCount(), 1);
-  EXPECT_STREQ(list->child(0).name(), "Slide");
-  EXPECT_EQ(list->child(0).childCount(), 0);
-}
-
-TEST(DescriptionFile, NestsSectionsAndKeepsFileOrder) {
-  DescriptionFile file;
-  ASSERT_TRUE(parseBoth("top=1\n"
-                        "<A>\n"
-                        "<Slide>\nx=1\n</Slide>\n"
-                        "<Slide>\nx=2\n<Image>\nfilename=a.jpg\n</Image>\ny=3\n</Slide>\n"
-                        "k=v\n"
-                        "k=second\n"
-                        "</A>\n"
-                        "<A>\n</A>\n",
-                        file)
-                  .ok);
+  const DescriptionNode* a = file.findSection("A");
+  ASSERT_EQ(a, &file.child(0));  // the first of two
+  EXPECT_STREQ(a->name(), "A");
+  EXPECT_TRUE(a->hasName("A"));
+  EXPECT_EQ(a->findSection("S"), &a->child(0));
+  EXPECT_EQ(a->findKey("k")->value(), "v");
+  EXPECT_EQ(a->findKey("path"), nullptr);               // its name is "path "
+  EXPECT_EQ(a->child(0).findKey("filename"), nullptr);  // only a section's own keys
+  EXPECT_EQ(file.findKey("k"), nullptr);
+  EXPECT_EQ(a->findSection("Missing"), nullptr);
   EXPECT_EQ(file.findKey("top")->valueAsInt(), 1);
-  ASSERT_EQ(file.childCount(), 2);
-  const DescriptionNode& a = file.child(0);
-  EXPECT_EQ(file.findSection("A"), &a);  // the first of two
-  ASSERT_EQ(a.childCount(), 2);
-  EXPECT_EQ(a.child(0).findKey("x")->value(), "1");
-  const DescriptionNode& second = a.child(1);
-  EXPECT_EQ(second.findKey("x")->value(), "2");
-  EXPECT_EQ(second.findKey("y")->value(), "3");  // after the nested section closed
-  EXPECT_EQ(second.findSection("Image")->findKey("filename")->value(), "a.jpg");
-  EXPECT_EQ(second.findKey("filename"), nullptr);  // only a section's own keys
-  ASSERT_EQ(a.keyCount(), 2);
-  EXPECT_EQ(a.findKey("k")->value(), "v");
-  EXPECT_EQ(a.key(1).value(), "second");
-  EXPECT_EQ(a.findSection("Missing"), nullptr);
-}
-
-TEST(DescriptionFile, KeyLines) {
-  DescriptionFile file;
-  ASSERT_TRUE(parseBoth("a=b=c\n=x\nk=\npath = x\n<not a tag=1\n\t<B> =2\n", file).ok);
-  ASSERT_EQ(file.keyCount(), 6);
-  EXPECT_EQ(file.findKey("a")->value(), "b=c");
-  EXPECT_EQ(file.findKey("")->value(), "x");
-  EXPECT_EQ(file.findKey("k")->value(), "");
-  EXPECT_EQ(file.findKey("path"), nullptr);
-  EXPECT_EQ(file.findKey("path ")->value(), " x");
-  EXPECT_EQ(file.findKey("<not a tag")->value(), "1");
-  EXPECT_EQ(file.findKey("\t<B> ")->value(), "2");
-  EXPECT_EQ(file.childCount(), 0);
 }
 
 TEST(DescriptionFile, NumbersConvertLikeTheCLibrary) {
-  DescriptionFile file;
-  ASSERT_TRUE(
-      file.parseText("f=  2.5e1xyz\ni=  -42abc\nnone=abc\nempty=\n"
-                     "huge=99999999999999\ntiny=-99999999999999\nhex=0x10\n"));
-  EXPECT_DOUBLE_EQ(file.findKey("f")->valueAsFloat(), 25.0);
-  EXPECT_EQ(file.findKey("f")->valueAsInt(), 2);
-  EXPECT_EQ(file.findKey("i")->valueAsInt(), -42);
-  EXPECT_DOUBLE_EQ(file.findKey("i")->valueAsFloat(), -42.0);
-  EXPECT_EQ(file.findKey("none")->valueAsInt(), 0);
-  EXPECT_EQ(file.findKey("none")->valueAsFloat(), 0.0);
-  EXPECT_EQ(file.findKey("empty")->valueAsInt(), 0);
-  // Beyond int the value saturates rather than being undefined.
-  EXPECT_EQ(file.findKey("huge")->valueAsInt(), 2147483647);
-  EXPECT_EQ(file.findKey("tiny")->valueAsInt(), -2147483647 - 1);
-  EXPECT_EQ(file.findKey("hex")->valueAsInt(), 0);
+  // Leading blanks skipped, the longest number prefix taken, 0 for none;
+  // beyond int the value saturates rather than being undefined.
+  const struct {
+    const char* text;
+    int asInt;
+    double asFloat;
+  } cases[] = {{"  2.5e1xyz", 2, 25},
+               {"  -42abc", -42, -42},
+               {"abc", 0, 0},
+               {"", 0, 0},
+               {"99999999999999", INT_MAX, 99999999999999.0},
+               {"-99999999999999", INT_MIN, -99999999999999.0},
+               {"0x10", 0, 16}};
+  for (const auto& c : cases) {
+    DescriptionKey key("n", c.text);
+    EXPECT_EQ(key.valueAsInt(), c.asInt) << c.text;
+    EXPECT_DOUBLE_EQ(key.valueAsFloat(), c.asFloat) << c.text;
+  }
 }
 
 TEST(DescriptionFile, BadLines) {
-  struct Case {
-    const char* text;
+  const std::string piece(397, 'v');  // "k=" and this fill one 399-character read
+  const struct {
+    std::string text;
     int line;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {" <Slide>\n", 1},                               // blank before the tag
       {"<Slide> \n", 1},                               // blank after it
       {"<Slide>\njust words\n", 2},                    // neither key nor tag
@@ -129,104 +134,30 @@ TEST(DescriptionFile, BadLines) {
       {"<A>\n</A>\n</A>\n", 3},                        // closing tag in the root
       {"   \n", 1},                                    // blanks are not empty
       {"\n\n<A>\nk=v\n</A>\nbad\n", 6},                // empty lines count
+      {"\r\n\r\nnot a line\r\n", 3},                   // and so do CR LF ones
       {"\xEF\xBB\xBF<SlideList>\n</SlideList>\n", 1},  // byte-order mark
       {"<\n", 1},
       {">\n", 1},
+      {"<" + std::string(498, 'T') + ">\n", 1},  // a 500-character tag is split
+      // Exactly 399 characters: the newline comes as an empty line of its
+      // own, skipped but counted; a CR LF there still counts as one.
+      {"k=" + piece + "\nbad\n", 3},
+      {"k=" + piece + "\r\nbad\n", 3},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
     DescriptionFile file;
-    Parsed result = parseBoth(c.text, file);
-    EXPECT_FALSE(result.ok) << c.text;
-    EXPECT_EQ(result.errorLine, c.line) << c.text;
+    EXPECT_EQ(errorLineOf(c.text, file), c.line);
   }
 }
 
-TEST(DescriptionFile, TreeBuiltBeforeABadLineStays) {
-  DescriptionFile file;
-  EXPECT_FALSE(file.parseText("<A>\nk=v\n<B>\noops\n"));
-  EXPECT_EQ(file.errorLine(), 4);
-  ASSERT_EQ(file.childCount(), 1);
-  EXPECT_EQ(file.child(0).findKey("k")->value(), "v");
-  EXPECT_NE(file.child(0).findSection("B"), nullptr);
-}
-
-TEST(DescriptionFile, EdgeCasesThatParse) {
-  DescriptionFile empty;
-  EXPECT_TRUE(parseBoth("", empty).ok);
-  EXPECT_EQ(empty.childCount(), 0);
-  EXPECT_EQ(empty.keyCount(), 0);
-
-  // Last line without newline still closes its section; sections left
-  // open at the end are kept.
-  DescriptionFile lastLine;
-  ASSERT_TRUE(parseBoth("<A>\n<B>\nk=1\n</B>", lastLine).ok);
-  EXPECT_EQ(lastLine.child(0).child(0).findKey("k")->value(), "1");
-  DescriptionFile open;
-  ASSERT_TRUE(parseBoth("<A>\n<B>\nk=1\n<C>\n", open).ok);
-  ASSERT_NE(open.findSection("A"), nullptr);
-  EXPECT_NE(open.child(0).child(0).findSection("C"), nullptr);
-  // Closing tags match byte for byte, a zero byte included.
+TEST(DescriptionFile, ClosingTagsMatchByteForByte) {
+  // A zero byte included.
   DescriptionFile zero;
-  ASSERT_TRUE(parseBoth(std::string("<a\0b>\nk=1\n</a\0b>\nroot=2\n", 24), zero).ok);
+  EXPECT_EQ(errorLineOf(std::string("<a\0b>\nk=1\n</a\0b>\nroot=2\n", 24), zero), -1);
   EXPECT_EQ(zero.findKey("root")->value(), "2");
   EXPECT_FALSE(zero.parseText(std::string("<a\0b>\n</a>\n", 11)));
   EXPECT_EQ(zero.errorLine(), 2);
-  // The empty tag opens a section with an empty name, and "</>" closes it.
-  DescriptionFile emptyTag;
-  ASSERT_TRUE(parseBoth("<>\nk=1\n</>\nroot=2\n", emptyTag).ok);
-  EXPECT_STREQ(emptyTag.child(0).name(), "");
-  EXPECT_EQ(emptyTag.findKey("root")->value(), "2");
-}
-
-TEST(DescriptionFile, CarriageReturnsBeforeNewlinesAreDropped) {
-  DescriptionFile file;
-  ASSERT_TRUE(parseBoth("<A>\r\nk=v\r\nlone=a\rb\r\n\r\n</A>\r\nend=1\r", file).ok);
-  const DescriptionNode* a = file.findSection("A");
-  ASSERT_NE(a, nullptr);
-  EXPECT_EQ(a->findKey("k")->value(), "v");
-  EXPECT_EQ(a->findKey("lone")->value(), "a\rb");
-  EXPECT_EQ(file.findKey("end")->value(), "1\r");  // no newline follows
-  DescriptionFile bad;
-  Parsed result = parseBoth("\r\n\r\nnot a line\r\n", bad);
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.errorLine, 3);
-}
-
-TEST(DescriptionFile, LongLinesArriveInPiecesOf399) {
-  // A 500-character key line: its first 399 characters are a key, the rest
-  // (without "=") a bad line 2.
-  DescriptionFile file;
-  std::string longKey = "k=" + std::string(498, 'v');
-  Parsed result = parseBoth(longKey + "\n", file);
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.errorLine, 2);
-  EXPECT_EQ(file.findKey("k")->value().size(), 397u);
-
-  // With "=" in the remainder too, both pieces are keys.
-  DescriptionFile split;
-  std::string twice = "a=" + std::string(397, 'x') + "b=" + std::string(50, 'y');
-  ASSERT_TRUE(parseBoth(twice + "\nnext=1\n", split).ok);
-  ASSERT_EQ(split.keyCount(), 3);
-  EXPECT_EQ(split.key(1).name(), "b");
-  EXPECT_EQ(split.key(1).value(), std::string(50, 'y'));
-
-  // A 500-character tag is split and so is bad.
-  DescriptionFile tag;
-  result = parseBoth("<" + std::string(498, 'T') + ">\n", tag);
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.errorLine, 1);
-
-  // Exactly 399 characters: the newline comes as an empty line of its own,
-  // skipped but counted.
-  DescriptionFile exact;
-  result = parseBoth("k=" + std::string(397, 'v') + "\nbad\n", exact);
-  EXPECT_FALSE(result.ok);
-  EXPECT_EQ(result.errorLine, 3);
-
-  // A CR LF at a piece boundary still counts as one newline.
-  DescriptionFile boundary;
-  result = parseBoth("k=" + std::string(397, 'v') + "\r\nbad\n", boundary);
-  EXPECT_EQ(result.errorLine, 3);
 }
 
 TEST(DescriptionFile, VeryLongLinesAreCountedPieceByPiece) {
@@ -250,31 +181,26 @@ TEST(DescriptionFile, DeepNestingCostsNoStack) {
   ASSERT_TRUE(file->parseText(text));
   const DescriptionNode* node = file.get();
   int depth = 0;
-  while (node->childCount() == 1) {
-    node = &node->child(0);
-    ++depth;
-  }
+  for (; node->childCount() == 1; ++depth) node = &node->child(0);
   EXPECT_EQ(depth, 500000);
   EXPECT_EQ(node->findKey("k")->value(), "deep");
   file.reset();
 }
 
-TEST(DescriptionFile, MissingFileLeavesErrorLineUnset) {
+TEST(DescriptionFile, FilesThatDoNotOpenLeaveErrorLineUnset) {
   DescriptionFile file;
   EXPECT_FALSE(file.parse("/nonexistent/quorvex/show.txt"));
   EXPECT_EQ(file.errorLine(), -1);
   TempDir dir;
   EXPECT_FALSE(file.parse(dir.path()));  // a directory is not a file either
   EXPECT_EQ(file.errorLine(), -1);
-}
 
-TEST(DescriptionFile, BackslashPathsOpen) {
-  TempDir dir;
+  // Backslash separators open like slashes.
   std::filesystem::create_directory(dir.file("sub"));
   testfiles::writeText(dir.file("sub/show.txt"), "<SlideList>\n</SlideList>\n");
-  DescriptionFile file;
-  EXPECT_TRUE(file.parse(dir.path() + "\\sub\\show.txt"));
-  EXPECT_NE(file.findSection("SlideList"), nullptr);
+  DescriptionFile backslashed;
+  EXPECT_TRUE(backslashed.parse(dir.path() + "\\sub\\show.txt"));
+  EXPECT_NE(backslashed.findSection("SlideList"), nullptr);
 }
 
 TEST(DescriptionFile, MalformedFilesAreRejected) {

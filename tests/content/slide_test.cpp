@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "content/description_file.h"
 #include "content/slide.h"
 #include "images/slide_texture.h"
@@ -12,6 +14,25 @@
 namespace {
 
 using testfiles::TempDir;
+using PageRange = std::pair<int, int>;
+
+PageRange pagesOf(const Slide& slide) {
+  return {slide.firstPage, slide.lastPage};
+}
+
+// The thumbnail's file and size; it is clamped at both edges.
+void expectThumbnail(const Slide& slide, const std::string& fileName, int width, int height) {
+  ASSERT_NE(slide.thumbnail, nullptr);
+  EXPECT_EQ(slide.thumbnail->fileName, fileName);
+  EXPECT_EQ(slide.thumbnail->width, width);
+  EXPECT_EQ(slide.thumbnail->height, height);
+  slide.thumbnail->bind();
+  for (GLenum axis : {GL_TEXTURE_WRAP_S, GL_TEXTURE_WRAP_T}) {
+    GLint wrap = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, axis, &wrap);
+    EXPECT_EQ(wrap, 0x2900);  // GL_CLAMP
+  }
+}
 
 class SlideFixture : public ::testing::Test {
  protected:
@@ -23,6 +44,7 @@ class SlideFixture : public ::testing::Test {
         testfiles::writeJpeg(dir.file("small.jpg"), testfiles::solidPicture(100, 50, 10, 10, 200)));
     ASSERT_TRUE(testfiles::writePng(dir.file("over.png"),
                                     testfiles::solidPicture(300, 200, 250, 250, 0), false));
+    pages.push_back(SmartPtr<Page>(new Page("before.jpg", base())));
   }
   void TearDown() override { publishPageList(nullptr); }
 
@@ -33,106 +55,67 @@ class SlideFixture : public ::testing::Test {
   }
   std::string base() const { return dir.path() + "/"; }
 
-  static GLint boundWrap(GLenum axis) {
-    GLint wrap = 0;
-    glGetTexParameteriv(GL_TEXTURE_2D, axis, &wrap);
-    return wrap;
-  }
-
   TempDir dir;
   DescriptionFile file;
-  PageList pages;
+  PageList pages;  // one page before the slides under test
 };
 
 TEST_F(SlideFixture, AppendsItsImagesAndShrinksTheLastPage) {
-  pages.push_back(SmartPtr<Page>(new Page("before.jpg", base())));
-  const DescriptionNode& slideSection = section(
-      "<Slide>\n"
-      "<Image>\nfilename=small.jpg\n</Image>\n"
-      "<image>\nfilename=ignored.jpg\n</image>\n"
-      "<Sound>\nfilename=x.wav\n</Sound>\n"
-      "<Image>\nfilename=big.jpg\n</Image>\n"
-      "</Slide>\n");
-  Slide slide(slideSection, pages, base());
-  EXPECT_EQ(slide.firstPage, 1);
-  EXPECT_EQ(slide.lastPage, 2);
+  Slide slide(section("<Slide>\n"
+                      "<Image>\nfilename=small.jpg\n</Image>\n"
+                      "<image>\nfilename=ignored.jpg\n</image>\n"
+                      "<Sound>\nfilename=x.wav\n</Sound>\n"
+                      "<Image>\nfilename=big.jpg\n</Image>\n"
+                      "</Slide>\n"),
+              pages, base());
+  EXPECT_EQ(pagesOf(slide), PageRange(1, 2));
   ASSERT_EQ(pages.size(), 3u);
   EXPECT_EQ(pages[1]->fileName, base() + "small.jpg");
   EXPECT_EQ(pages[2]->fileName, base() + "big.jpg");
   EXPECT_FALSE(pages[1]->isLoaded());
-
-  ASSERT_NE(slide.thumbnail, nullptr);
-  EXPECT_EQ(slide.thumbnail->fileName, base() + "big.jpg");
-  EXPECT_EQ(slide.thumbnail->width, 256);
-  EXPECT_EQ(slide.thumbnail->height, 192);
-  slide.thumbnail->bind();
-  EXPECT_EQ(boundWrap(GL_TEXTURE_WRAP_S), 0x2900);  // GL_CLAMP
-  EXPECT_EQ(boundWrap(GL_TEXTURE_WRAP_T), 0x2900);
+  expectThumbnail(slide, base() + "big.jpg", 256, 192);
 }
 
 TEST_F(SlideFixture, ThumbnailKeyIsUsedAtItsOwnSize) {
   Slide slide(section("<Slide>\nthumbnail=over.png\n<Image>\nfilename=big.jpg\n</Image>\n"
                       "</Slide>\n"),
               pages, base());
-  EXPECT_EQ(slide.firstPage, 0);
-  EXPECT_EQ(slide.lastPage, 0);
-  EXPECT_EQ(slide.thumbnail->fileName, base() + "over.png");
-  EXPECT_EQ(slide.thumbnail->width, 300);
-  EXPECT_EQ(slide.thumbnail->height, 200);
-  slide.thumbnail->bind();
-  EXPECT_EQ(boundWrap(GL_TEXTURE_WRAP_S), 0x2900);
+  EXPECT_EQ(pagesOf(slide), PageRange(1, 1));
+  expectThumbnail(slide, base() + "over.png", 300, 200);
 }
 
 TEST_F(SlideFixture, WithoutPagesTheThumbnailComesFromAnEmptyName) {
-  pages.push_back(SmartPtr<Page>(new Page("before.jpg", base())));
   Slide slide(section("<Slide>\n<Thumbnail>\n</Thumbnail>\n</Slide>\n"), pages, base());
-  EXPECT_EQ(slide.firstPage, 1);
-  EXPECT_EQ(slide.lastPage, 0);
+  EXPECT_EQ(pagesOf(slide), PageRange(1, 0));
   EXPECT_EQ(pages.size(), 1u);
   // Not the page before the slide: the empty name, which the texture layer
   // shows as its 64 x 64 failure pattern (red at the first texel).
-  ASSERT_NE(slide.thumbnail, nullptr);
-  EXPECT_EQ(slide.thumbnail->fileName, "");
-  EXPECT_EQ(slide.thumbnail->width, 0);
+  expectThumbnail(slide, "", 0, 0);
   EXPECT_EQ(slide.thumbnail->textureWidth, 64);
   EXPECT_EQ(slide.thumbnail->uExtent, 0);
-  slide.thumbnail->bind();
-  EXPECT_EQ(boundWrap(GL_TEXTURE_WRAP_S), 0x2900);
   std::vector<uint8_t> texels = gltest::boundTextureTexels(false);
   ASSERT_GE(texels.size(), 3u);
-  EXPECT_EQ(texels[0], 255);
-  EXPECT_EQ(texels[1], 0);
-  EXPECT_EQ(texels[2], 0);
+  EXPECT_EQ(std::vector<uint8_t>(texels.begin(), texels.begin() + 3),
+            std::vector<uint8_t>({255, 0, 0}));
 }
 
 TEST_F(SlideFixture, OnePageFromABareFileName) {
-  pages.push_back(SmartPtr<Page>(new Page("before.jpg", base())));
-  Slide slide("big.jpg", pages, base());
-  EXPECT_EQ(slide.firstPage, 1);
-  EXPECT_EQ(slide.lastPage, 1);
-  ASSERT_EQ(pages.size(), 2u);
-  EXPECT_EQ(pages[1]->fileName, base() + "big.jpg");
-  EXPECT_TRUE(pages[1]->imageObjects.empty());
-  EXPECT_TRUE(pages[1]->soundFileName.empty());
-  EXPECT_EQ(slide.thumbnail->fileName, base() + "big.jpg");
-  EXPECT_EQ(slide.thumbnail->width, 256);
-  EXPECT_EQ(slide.thumbnail->height, 192);
-
-  // A small picture is not enlarged for its thumbnail.
-  Slide small("small.jpg", pages, base());
-  EXPECT_EQ(small.thumbnail->width, 100);
-  EXPECT_EQ(small.thumbnail->height, 50);
-}
-
-TEST_F(SlideFixture, DestroyingTheSlideDeletesItsThumbnail) {
-  GLuint id = 0;
+  GLuint thumbnailId = 0;
   {
-    Slide slide("small.jpg", pages, base());
-    id = slide.thumbnail->textureId;
-    EXPECT_TRUE(glIsTexture(id));
+    Slide slide("big.jpg", pages, base());
+    EXPECT_EQ(pagesOf(slide), PageRange(1, 1));
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[1]->fileName, base() + "big.jpg");
+    EXPECT_TRUE(pages[1]->imageObjects.empty());
+    expectThumbnail(slide, base() + "big.jpg", 256, 192);
+    // A small picture is not enlarged for its thumbnail.
+    expectThumbnail(Slide("small.jpg", pages, base()), base() + "small.jpg", 100, 50);
+    thumbnailId = slide.thumbnail->textureId;
+    EXPECT_TRUE(glIsTexture(thumbnailId));
   }
-  EXPECT_FALSE(glIsTexture(id));
-  EXPECT_EQ(pages.size(), 1u);  // the page belongs to the list
+  // The slide deletes its thumbnail; the pages belong to the list.
+  EXPECT_FALSE(glIsTexture(thumbnailId));
+  EXPECT_EQ(pages.size(), 3u);
 }
 
 }  // namespace

@@ -10,19 +10,22 @@ struct Point {
   float x, y;
 };
 
+// Samples are x, y, time, speed.
 Point sample(const MotionPath& path, int k) {
-  return {path.samples[size_t(k) * 4], path.samples[size_t(k) * 4 + 1]};
-}
-float sampleTime(const MotionPath& path, int k) {
-  return path.samples[size_t(k) * 4 + 2];
+  return {path.samples.at(size_t(k) * 4), path.samples.at(size_t(k) * 4 + 1)};
 }
 float sampleSpeed(const MotionPath& path, int k) {
-  return path.samples[size_t(k) * 4 + 3];
+  return path.samples.at(size_t(k) * 4 + 3);
 }
 Point at(const MotionPath& path, float t) {
   Point p{};
   path.positionAt(t, p.x, p.y);
   return p;
+}
+void expectAt(const MotionPath& path, float t, float x, float y) {
+  const Point p = at(path, t);
+  EXPECT_TRUE(std::fabs(p.x - x) < 1e-5f && std::fabs(p.y - y) < 1e-5f)
+      << "at " << t << ": " << p.x << ", " << p.y << " instead of " << x << ", " << y;
 }
 
 MotionPath fourPointPath() {
@@ -59,17 +62,11 @@ TEST(MotionPath, FourControlPointsGiveTwoPiecesJoinedAtTheMidpoint) {
   const float t = 10 * (1.0f / 19);
   EXPECT_FLOAT_EQ(sampleSpeed(path, 10), (1 - t) * 1 + t * 3);
   EXPECT_FLOAT_EQ(sampleSpeed(path, 29), (1 - t) * 2.5f + t * 2);
-}
 
-TEST(MotionPath, SixControlPointsGiveFourPieces) {
-  EXPECT_EQ(stripPath().sampleCount(), 77);
-}
-
-TEST(MotionPath, BuildingAgainReplacesTheSamples) {
-  MotionPath path = fourPointPath();
-  const std::vector<float> first = path.samples;
-  path.build();
-  EXPECT_EQ(path.samples, first);
+  // Building again replaces the samples.
+  MotionPath again = path;
+  again.build();
+  EXPECT_EQ(again.samples, path.samples);
 }
 
 TEST(MotionPath, TwoControlPointsAreAStraightSegment) {
@@ -81,12 +78,8 @@ TEST(MotionPath, TwoControlPointsAreAStraightSegment) {
   EXPECT_EQ(sample(path, 1).x, 4);
   EXPECT_FLOAT_EQ(path.totalTime(), 2.5f);  // length 5 at speed 2
   // Equal speeds: uniform motion.
-  const Point middle = at(path, 1.25f);
-  EXPECT_FLOAT_EQ(middle.x, 2.5f);
-  EXPECT_FLOAT_EQ(middle.y, 4);
-  const Point fifth = at(path, 0.5f);
-  EXPECT_FLOAT_EQ(fifth.x, 1.6f);
-  EXPECT_FLOAT_EQ(fifth.y, 2.8f);
+  expectAt(path, 1.25f, 2.5f, 4);
+  expectAt(path, 0.5f, 1.6f, 2.8f);
 }
 
 TEST(MotionPath, ChangingSpeedAcceleratesEvenly) {
@@ -96,12 +89,13 @@ TEST(MotionPath, ChangingSpeedAcceleratesEvenly) {
   path.build();
   EXPECT_FLOAT_EQ(path.totalTime(), 2);
   // s(t) = t + (4 - 1) / 12 * t^2
-  EXPECT_FLOAT_EQ(at(path, 1).x, 1.25f);
-  EXPECT_FLOAT_EQ(at(path, 2).x, 3);
+  expectAt(path, 1, 1.25f, 0);
+  expectAt(path, 2, 3, 0);
 }
 
-TEST(MotionPath, UnitSpeedTravelsTheArcLength) {
+TEST(MotionPath, SixControlPointsAtUnitSpeedTravelTheArcLength) {
   const MotionPath path = stripPath();
+  EXPECT_EQ(path.sampleCount(), 77);  // four pieces
   double length = 0;
   for (int k = 0; k + 1 < path.sampleCount(); ++k) {
     const Point a = sample(path, k), b = sample(path, k + 1);
@@ -110,23 +104,14 @@ TEST(MotionPath, UnitSpeedTravelsTheArcLength) {
   EXPECT_NEAR(path.totalTime(), length, 1e-5);
 }
 
-TEST(MotionPath, QueriesBeforeAndAfterTheEndsGiveTheEnds) {
+TEST(MotionPath, QueriesAtAndAfterTheEndsGiveTheEnds) {
   const MotionPath path = fourPointPath();
-  Point p = at(path, 0);
-  EXPECT_EQ(p.x, 0);
-  EXPECT_EQ(p.y, 0);
-  p = at(path, path.totalTime());
-  EXPECT_FLOAT_EQ(p.x, 4);
-  EXPECT_FLOAT_EQ(p.y, 1);
-  p = at(path, path.totalTime() + 10);
-  EXPECT_EQ(p.x, 4);
-  EXPECT_EQ(p.y, 1);
+  expectAt(path, 0, 0, 0);
+  expectAt(path, path.totalTime(), 4, 1);
+  expectAt(path, path.totalTime() + 10, 4, 1);
   // Every sample is reached at its own time.
-  for (int k = 0; k < path.sampleCount(); ++k) {
-    p = at(path, sampleTime(path, k));
-    EXPECT_NEAR(p.x, sample(path, k).x, 1e-5) << k;
-    EXPECT_NEAR(p.y, sample(path, k).y, 1e-5) << k;
-  }
+  for (int k = 0; k < path.sampleCount(); ++k)
+    expectAt(path, path.samples.at(size_t(k) * 4 + 2), sample(path, k).x, sample(path, k).y);
 }
 
 TEST(MotionPath, StripPathHoldsThePageRectangleAtPositionZero) {

@@ -1,6 +1,11 @@
+// Transitions made by keyword, their durations, the reset of the shared
+// stores, and drawing without pages or with the frame's GL state.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <typeinfo>
 
 #include "app/state/viewer_state.h"
 #include "content/description_file.h"
@@ -12,6 +17,8 @@
 #include "transitions/transition_squares_fly.h"
 
 namespace {
+
+using namespace transitiontest;
 
 DescriptionNode section(const char* duration = nullptr) {
   DescriptionNode node("Transition");
@@ -29,117 +36,96 @@ class TransitionCreation : public ::testing::Test {
   void TearDown() override { viewer.transitionDuration = 0.6f; }
 };
 
-template <class Kind>
-bool isKind(const std::unique_ptr<Transition>& transition) {
-  return dynamic_cast<Kind*>(transition.get()) != nullptr;
-}
-
-TEST_F(TransitionCreation, EveryKeywordMakesItsKind) {
-  const DescriptionNode plain = section();
-  EXPECT_TRUE(isKind<TransitionHard>(create("HARD", plain)));
-  EXPECT_TRUE(isKind<TransitionBlend>(create("BLEND", plain)));
-  EXPECT_TRUE(isKind<TransitionScrollLeft>(create("SCROLL_LEFT", plain)));
-  EXPECT_TRUE(isKind<TransitionFlyLeft>(create("FLY_LEFT", plain)));
-  EXPECT_TRUE(isKind<TransitionSquaresFly>(create("SQUARES_FLY", plain)));
-  EXPECT_TRUE(isKind<TransitionPullLeft>(create("PULL_LEFT", plain)));
-  EXPECT_TRUE(isKind<TransitionBurn>(create("BURN", plain)));
-
-  const auto burn = create("BURN", plain, 7);
-  EXPECT_EQ(burn->fromPage(), 7);
-  EXPECT_EQ(burn->toPage(), 8);
-}
-
-TEST_F(TransitionCreation, KeywordsMatchExactly) {
-  const DescriptionNode plain = section();
+TEST_F(TransitionCreation, EveryKeywordMakesItsKindAndNothingElseDoes) {
+  // In the order of allKinds.
+  const std::type_info* kinds[] = {&typeid(TransitionHard),       &typeid(TransitionBlend),
+                                   &typeid(TransitionScrollLeft), &typeid(TransitionFlyLeft),
+                                   &typeid(TransitionSquaresFly), &typeid(TransitionPullLeft),
+                                   &typeid(TransitionBurn)};
+  for (int k = 0; k < 7; ++k) {
+    const auto transition = create(allKinds[k], section(), 7);
+    ASSERT_NE(transition, nullptr) << allKinds[k];
+    EXPECT_EQ(typeid(*transition), *kinds[k]) << allKinds[k];
+    EXPECT_EQ(transition->fromPage(), 7);
+    EXPECT_EQ(transition->toPage(), 8);
+  }
   for (const char* type : {"blend", "Blend", "BLEND ", " HARD", "SCROLL", "FLY-LEFT", "", "BURNS"})
-    EXPECT_EQ(create(type, plain), nullptr) << '"' << type << '"';
+    EXPECT_EQ(create(type, section()), nullptr) << '"' << type << '"';
 }
 
 TEST_F(TransitionCreation, DurationFromTheSectionElseTheDefault) {
-  EXPECT_FLOAT_EQ(create("BLEND", section())->duration, 0.8f);
-  EXPECT_FLOAT_EQ(create("BLEND", section("1.25"))->duration, 1.25f);
-  EXPECT_FLOAT_EQ(create("BURN", section("2.5s"))->duration, 2.5f);  // atof's leading number
-  EXPECT_FLOAT_EQ(create("PULL_LEFT", section("0.3"))->duration, 0.3f);
-  EXPECT_FLOAT_EQ(TransitionBlend(2, 2).duration, 0.8f);
-  EXPECT_EQ(TransitionBlend(2, 5).toPage(), 5);
-}
-
-TEST_F(TransitionCreation, HardIsAlwaysACut) {
-  EXPECT_FLOAT_EQ(create("HARD", section())->duration, 0.01f);
-  EXPECT_FLOAT_EQ(create("HARD", section("3"))->duration, 0.01f);
-}
-
-TEST_F(TransitionCreation, DurationThatIsNoPositiveNumberFallsBackToTheDefault) {
+  // Without a duration, or with one that is no positive number, the
+  // default; else atof's leading number; a cut always lasts 0.01 s.
+  const struct {
+    const char* type;
+    const char* duration;
+    float expected;
+  } cases[] = {{"BLEND", nullptr, 0.8f},   {"BLEND", "1.25", 1.25f},   {"BURN", "2.5s", 2.5f},
+               {"PULL_LEFT", "0.3", 0.3f}, {"HARD", nullptr, 0.01f},   {"HARD", "3", 0.01f},
+               {"BLEND", "abc", 0.8f},     {"SCROLL_LEFT", "0", 0.8f}, {"FLY_LEFT", "-1", 0.8f},
+               {"BURN", "nan", 0.8f}};
   testing::internal::CaptureStderr();
-  EXPECT_FLOAT_EQ(create("BLEND", section("abc"))->duration, 0.8f);
-  EXPECT_FLOAT_EQ(create("SCROLL_LEFT", section("0"))->duration, 0.8f);
-  EXPECT_FLOAT_EQ(create("FLY_LEFT", section("-1"))->duration, 0.8f);
-  EXPECT_FLOAT_EQ(create("BURN", section("nan"))->duration, 0.8f);
+  for (const auto& c : cases)
+    EXPECT_FLOAT_EQ(create(c.type, section(c.duration))->duration, c.expected)
+        << c.type << " " << (c.duration ? c.duration : "(none)");
   const std::string messages = testing::internal::GetCapturedStderr();
   EXPECT_NE(messages.find("duration \"abc\" is not a positive number"), std::string::npos)
       << messages;
-}
-
-TEST_F(TransitionCreation, FlyLeftPathsAreBuiltOnceForAllFlyLefts) {
-  const auto first = create("FLY_LEFT", section());
-  const std::vector<float> samples = flyLeftStore().paths[0].samples;
-  const auto second = create("FLY_LEFT", section("2"));
-  for (const MotionPath& path : flyLeftStore().paths) EXPECT_EQ(path.controlPointCount(), 4);
-  EXPECT_EQ(flyLeftStore().paths[0].samples, samples);
+  EXPECT_FLOAT_EQ(TransitionBlend(2, 5).duration, 0.8f);
 }
 
 TEST_F(TransitionCreation, StartResetsTheSharedStores) {
-  const DescriptionNode plain = section();
-  create("FLY_LEFT", plain)->start();
+  create("FLY_LEFT", section())->start();
   EXPECT_EQ(flyLeftStore().chainB[24][0], 24);
 
   pullLeftStore().grid[3][4][2] = 9;
-  create("PULL_LEFT", plain)->start();
+  create("PULL_LEFT", section())->start();
   EXPECT_EQ(pullLeftStore().grid[3][4][2], 0);
 
   for (float& value : burnStore().ignition) value = burnUnreached;
-  create("BURN", plain)->start();
-  float lowest = 2, highest = -1;
-  for (float value : burnStore().ignition) {
-    lowest = std::min(lowest, value);
-    highest = std::max(highest, value);
-  }
-  EXPECT_EQ(lowest, 0);
-  EXPECT_FLOAT_EQ(highest, 1);
+  create("BURN", section())->start();
+  const auto [lowest, highest] =
+      std::minmax_element(std::begin(burnStore().ignition), std::end(burnStore().ignition));
+  EXPECT_EQ(*lowest, 0);
+  EXPECT_FLOAT_EQ(*highest, 1);
 
   squaresFlyStore().squares[0][0].delay = -5;
-  create("SQUARES_FLY", plain)->start();
+  create("SQUARES_FLY", section())->start();
   EXPECT_GE(squaresFlyStore().squares[0][0].delay, 1.445f);
 }
 
-using MissingPages = transitiontest::TransitionPages;
+using TransitionDrawing = TransitionPages;
 
-TEST_F(MissingPages, UnloadedOrUnknownPagesDrawNothing) {
+TEST_F(TransitionDrawing, EveryKindHandsBackTheFrameState) {
+  for (const char* type : allKinds) {
+    const auto transition = make(type);
+    for (float p : {0.0f, 0.02f, 0.3f, 0.6f, 0.9f, 1.0f, 1.05f}) {
+      SCOPED_TRACE(std::string(type) + " at " + std::to_string(p));
+      drawFrame(*transition, p);
+      expectFrameStateKept();
+    }
+  }
+}
+
+TEST_F(TransitionDrawing, UnloadedOrUnknownPagesDrawNothing) {
   delete pages[1]->texture;
   pages[1]->texture = nullptr;
   testing::internal::CaptureStderr();
-  const DescriptionNode plain = section();
-  for (const char* type :
-       {"HARD", "BLEND", "SCROLL_LEFT", "FLY_LEFT", "SQUARES_FLY", "PULL_LEFT", "BURN"}) {
+  for (const char* type : allKinds) {
     for (int from : {0, 5}) {
-      const auto transition = create(type, plain, from);
+      const auto transition = create(type, section(), from);
       transition->start();
-      enterFrameState();
-      transition->draw(0.5f);
+      drawFrame(*transition, 0.5f);
       const gltest::Rgba c = gltest::pixelAt(128, 96);
       EXPECT_EQ(c.r + c.g + c.b, 0) << type << " from " << from;
       expectFrameStateKept();
     }
   }
-  const auto before = create("HARD", plain, -1);
-  enterFrameState();
-  before->draw(0);
+  drawFrame(*create("HARD", section(), -1), 0);
   EXPECT_EQ(gltest::pixelAt(10, 96).r, 0);
 
   registerTransitionPages(nullptr);
-  const auto blend = create("BLEND", plain, 0);
-  enterFrameState();
-  blend->draw(0);
+  drawFrame(*create("BLEND", section(), 0), 0);
   EXPECT_EQ(gltest::pixelAt(10, 96).r, 0);
   const std::string messages = testing::internal::GetCapturedStderr();
   EXPECT_NE(messages.find("page 1 has no picture loaded"), std::string::npos) << messages;

@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 #include <typeinfo>
 
@@ -21,16 +22,50 @@ namespace {
 
 using testfiles::TempDir;
 
-std::string kindOf(const Transition& transition) {
-  return typeid(transition).name();
-}
-bool isKind(const Transition& transition, const char* name) {
-  return kindOf(transition).find(name) != std::string::npos;
-}
-
 std::string realPath(const std::string& path) {
   char resolved[PATH_MAX];
   return realpath(path.c_str(), resolved) ? resolved : path;
+}
+
+// "Burn" for a TransitionBurn (the type name as the compiler writes it,
+// without its length prefix and the word Transition).
+std::string kindOf(const Transition& transition) {
+  const std::string name = typeid(transition).name();
+  return name.substr(name.find("Transition") + 10);
+}
+
+// The loaded list in one line, file names without base: each slide's page
+// range and thumbnail, each page, each transition's kind, duration and pages:
+// "slides 0-0 a.jpg, 1-2 c.jpg; pages a.jpg b.jpg c.jpg; transitions Blend 0.6 0-1, ...".
+std::string summary(const SlideList& list, const std::string& base) {
+  auto file = [&](const std::string& name) {
+    if (name.empty()) return std::string("(none)");
+    return name.rfind(base, 0) == 0 ? name.substr(base.size()) : name;
+  };
+  std::ostringstream out;
+  out << "slides";
+  for (int i = 0; i < list.slideCount(); ++i)
+    out << (i ? ", " : " ") << list.slide(i).firstPage << "-" << list.slide(i).lastPage << " "
+        << file(list.slide(i).thumbnail->fileName);
+  out << "; pages";
+  for (int i = 0; i < list.pageCount(); ++i) out << " " << file(list.page(i).fileName);
+  out << "; transitions";
+  for (int i = 0; i < list.transitionCount(); ++i) {
+    const Transition& t = list.transition(i);
+    out << (i ? ", " : " ") << kindOf(t) << " " << t.duration << " " << t.fromPage() << "-"
+        << t.toPage();
+  }
+  return out.str();
+}
+
+std::string slideOf(const std::string& images) {
+  return "<Slide>\n" + images + "</Slide>\n";
+}
+std::string image(const std::string& name) {
+  return "<Image>\nfilename=" + name + "\n</Image>\n";
+}
+std::string transition(const std::string& keys) {
+  return "<Transition>\n" + keys + "</Transition>\n";
 }
 
 class SlideListTest : public ::testing::Test {
@@ -56,21 +91,17 @@ class SlideListTest : public ::testing::Test {
     testfiles::writeText(dir.file(name), text);
     return dir.file(name);
   }
-  void picture(const std::string& name, bool png = false) {
-    testfiles::Picture solid = testfiles::solidPicture(40, 30, 90, 90, 90);
-    ASSERT_TRUE(png ? testfiles::writePng(dir.file(name), solid, false)
-                    : testfiles::writeJpeg(dir.file(name), solid));
+  // The summary of the list loaded from "<SlideList>" + slides, in the folder.
+  std::string loadSlides(const std::string& slides) {
+    SlideList list;
+    load(list, write("show.qvx", "<SlideList>\n" + slides + "</SlideList>\n"));
+    return summary(list, base());
   }
+  // The folder as the loader spells it, with a trailing separator.
+  std::string base() const { return realPath(dir.path()) + "/"; }
 
   TempDir dir;
 };
-
-std::string slideOf(const std::string& images) {
-  return "<Slide>\n" + images + "</Slide>\n";
-}
-std::string image(const std::string& name) {
-  return "<Image>\nfilename=" + name + "\n</Image>\n";
-}
 
 TEST_F(SlideListTest, TheSmallCompleteFile) {
   std::string path = write("talk.qvx",
@@ -86,93 +117,52 @@ TEST_F(SlideListTest, TheSmallCompleteFile) {
   EXPECT_FLOAT_EQ(viewer.transitionDuration, 1.5f);
   EXPECT_TRUE(viewer.showProgressPosition);
   EXPECT_FLOAT_EQ(viewer.uColor[0], 0.4f);  // absent keys keep the defaults
-
-  ASSERT_EQ(list.slideCount(), 2);
-  ASSERT_EQ(list.pageCount(), 2);
-  ASSERT_EQ(list.transitionCount(), 1);
-  EXPECT_EQ(list.page(0).fileName, "C:\\talk\\title.jpg");
-  EXPECT_EQ(list.page(1).fileName, "C:\\talk\\end.jpg");
-  EXPECT_EQ(list.slide(0).firstPage, 0);
-  EXPECT_EQ(list.slide(0).lastPage, 0);
-  EXPECT_EQ(list.slide(1).firstPage, 1);
-  EXPECT_EQ(list.slide(1).lastPage, 1);
-  EXPECT_EQ(list.slide(0).thumbnail->fileName, "C:\\talk\\overview.png");
-  EXPECT_EQ(list.slide(1).thumbnail->fileName, "C:\\talk\\end.jpg");
-
-  Transition& burn = list.transition(0);
-  EXPECT_TRUE(isKind(burn, "TransitionBurn")) << kindOf(burn);
-  EXPECT_FLOAT_EQ(burn.duration, 2);
-  EXPECT_EQ(burn.fromPage(), 0);
-  EXPECT_EQ(burn.toPage(), 1);
+  EXPECT_EQ(
+      summary(list, "C:\\talk\\"),
+      "slides 0-0 overview.png, 1-1 end.jpg; pages title.jpg end.jpg; transitions Burn 2 0-1");
   EXPECT_EQ(publishedPageList(), &list.pages);
 }
 
-TEST_F(SlideListTest, OneSlideOfOnePage) {
-  SlideList list;
-  load(list, write("one.qvx", "<SlideList>\n" + slideOf(image("a.jpg")) + "</SlideList>\n"));
-  EXPECT_EQ(list.slideCount(), 1);
-  EXPECT_EQ(list.pageCount(), 1);
-  EXPECT_EQ(list.transitionCount(), 0);
-}
-
-TEST_F(SlideListTest, TransitionsGoByOrdinal) {
-  // Slides: 0 = pages 0 and 1, 1 = no pages, 2 = page 2, 3 = page 3.
-  std::string path =
-      write("order.qvx",
-            "<SlideList>\npath=\n"
-            "<Transition>\ntype=SCROLL_LEFT\n</Transition>\n" +
-                slideOf(image("a.jpg") + image("b.jpg")) +
-                "<Transition>\ntype=BURN\n</Transition>\n" + slideOf("") +
-                "<Transition>\nduration=3\n</Transition>\n"  // no type: not counted
-                "<Transition>\ntype=blend\nduration=4\n</Transition>\n" +
-                slideOf(image("c.jpg")) + "<Transition>\ntype=HARD\n</Transition>\n" +
-                slideOf(image("d.jpg")) +
-                "<Transition>\ntype=FLY_LEFT\n</Transition>\n"
-                "</SlideList>\n");
-  SlideList list;
-  load(list, path);
-  ASSERT_EQ(list.slideCount(), 4);
-  ASSERT_EQ(list.pageCount(), 4);
-  ASSERT_EQ(list.transitionCount(), 3);
-  EXPECT_EQ(list.slide(1).firstPage, 2);
-  EXPECT_EQ(list.slide(1).lastPage, 1);
-
-  // Entry 0 lies inside slide 0: the default blend.
-  EXPECT_TRUE(dynamic_cast<TransitionBlend*>(&list.transition(0)));
-  EXPECT_FLOAT_EQ(list.transition(0).duration, 0.6f);
-  // The first typed section, placed before every slide, follows slide 0.
-  EXPECT_TRUE(dynamic_cast<TransitionScrollLeft*>(&list.transition(1)))
-      << kindOf(list.transition(1));
-  // The second counts to the slide without pages and is skipped, rather than
-  // overwriting the entry before it; the third ("blend" in lower case)
-  // names no kind, so slide 2's gap gets the default blend.
-  EXPECT_TRUE(dynamic_cast<TransitionBlend*>(&list.transition(2)));
-  EXPECT_FLOAT_EQ(list.transition(2).duration, 0.6f);
-  // The HARD after slide 3 (the last page) and the one past the last slide
-  // have no gap: nothing else changed.
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(list.transition(i).fromPage(), i);
-    EXPECT_EQ(list.transition(i).toPage(), i + 1);
+TEST_F(SlideListTest, TransitionsGoByTheirOrdinalAmongTypedSections) {
+  const std::string a = slideOf(image("a.jpg")), b = slideOf(image("b.jpg")),
+                    c = slideOf(image("c.jpg")), two = slideOf(image("p.jpg") + image("q.jpg"));
+  const struct {
+    const char* name;
+    std::string slides, loaded;
+  } cases[] = {
+      {"one slide of one page", a, "slides 0-0 a.jpg; pages a.jpg; transitions"},
+      // Slides: 0 = pages 0 and 1, 1 = no pages, 2 = page 2, 3 = page 3.
+      // Entry 0 lies inside slide 0: the default blend. The first typed
+      // section, placed before every slide, follows slide 0; the second
+      // counts to the slide without pages and is skipped rather than
+      // overwriting the entry before it; one without a type is not counted;
+      // "blend" names no kind, so slide 2's gap gets the default blend; the
+      // HARD after slide 3 (the last page) and the one past the last slide
+      // have no gap to go to.
+      {"by ordinal",
+       transition("type=SCROLL_LEFT\n") + two + transition("type=BURN\n") + slideOf("") +
+           transition("duration=3\n") + transition("type=blend\nduration=4\n") + a +
+           transition("type=HARD\n") + b + transition("type=FLY_LEFT\n"),
+       "slides 0-1 q.jpg, 2-1 (none), 2-2 a.jpg, 3-3 b.jpg; pages p.jpg q.jpg a.jpg b.jpg; "
+       "transitions Blend 0.6 0-1, ScrollLeft 0.6 1-2, Blend 0.6 2-3"},
+      // Slide 0 ends on the last page: the section has no gap to go to.
+      {"after the only slide", two + transition("type=BURN\n"),
+       "slides 0-1 q.jpg; pages p.jpg q.jpg; transitions Blend 0.6 0-1"},
+      {"HARD before both slides, whatever its duration",
+       transition("type=HARD\nduration=5\n") + a + b,
+       "slides 0-0 a.jpg, 1-1 b.jpg; pages a.jpg b.jpg; transitions Hard 0.01 0-1"},
+      // An unknown type still counts, one without a type does not: the next
+      // typed section belongs to the next slide.
+      {"unknown type, then the next",
+       a + transition("type=WIPE\n") + b + transition("duration=3\n") +
+           transition("type=BURN\nduration=2\n") + c,
+       "slides 0-0 a.jpg, 1-1 b.jpg, 2-2 c.jpg; pages a.jpg b.jpg c.jpg; "
+       "transitions Blend 0.6 0-1, Burn 2 1-2"},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.name);
+    EXPECT_EQ(loadSlides(test.slides), test.loaded);
   }
-}
-
-TEST_F(SlideListTest, TransitionAfterTheOnlySlide) {
-  SlideList list;
-  load(list, write("tail.qvx", "<SlideList>\n" + slideOf(image("a.jpg") + image("b.jpg")) +
-                                   "<Transition>\ntype=BURN\n</Transition>\n</SlideList>\n"));
-  ASSERT_EQ(list.transitionCount(), 1);
-  // Slide 0 ends on the last page: the section has no gap to go to.
-  EXPECT_TRUE(dynamic_cast<TransitionBlend*>(&list.transition(0)));
-}
-
-TEST_F(SlideListTest, HardBeforeBothSlidesIsACutWhateverItsDuration) {
-  SlideList list;
-  load(list,
-       write("hard.qvx", "<SlideList>\n<Transition>\ntype=HARD\nduration=5\n</Transition>\n" +
-                             slideOf(image("a.jpg")) + slideOf(image("b.jpg")) + "</SlideList>\n"));
-  ASSERT_EQ(list.transitionCount(), 1);
-  EXPECT_TRUE(dynamic_cast<TransitionHard*>(&list.transition(0)));
-  EXPECT_FLOAT_EQ(list.transition(0).duration, 0.01f);
 }
 
 TEST_F(SlideListTest, NamesAreExact) {
@@ -185,24 +175,16 @@ TEST_F(SlideListTest, NamesAreExact) {
                 image("y.jpg") + "</Slides>\n" +
                 slideOf("<image>\nfilename=z.jpg\n</image>\n<Image>\nFilename=w.jpg\n"
                         "</Image>\n") +
-                "<transition>\ntype=HARD\n</transition>\n"
-                "<Transition>\nType=HARD\n</Transition>\n"
-                "<Transition>\ntype=HARD \n</Transition>\n"
-                "<Transition>\ntype=HARD\n</Transition>\n"
-                "</SlideList>\n");
+                "<transition>\ntype=HARD\n</transition>\n" + transition("Type=HARD\n") +
+                transition("type=HARD \n") + transition("type=HARD\n") + "</SlideList>\n");
   SlideList list;
   load(list, path);
   EXPECT_FLOAT_EQ(viewer.transitionDuration, 0.6f);
-  ASSERT_EQ(list.slideCount(), 2);
-  ASSERT_EQ(list.pageCount(), 2);
-  // "Path" is not "path": the base is the file's own directory.
-  std::string base = realPath(dir.path()) + "/";
-  EXPECT_EQ(list.page(0).fileName, base + "a.jpg");
-  EXPECT_EQ(list.page(1).fileName, "");  // "Filename" is not "filename"
-  // "HARD " (with a blank) counted for slide 0 and made nothing; the last
-  // HARD counts to slide 1, which ends on the last page.
-  ASSERT_EQ(list.transitionCount(), 1);
-  EXPECT_TRUE(dynamic_cast<TransitionBlend*>(&list.transition(0)));
+  // "Path" is not "path": the base is the file's own directory; "Filename"
+  // is not "filename". "HARD " (with a blank) counted for slide 0 and made
+  // nothing; the last HARD counts to slide 1, which ends on the last page.
+  EXPECT_EQ(summary(list, base()),
+            "slides 0-0 a.jpg, 1-1 (none); pages a.jpg (none); transitions Blend 0.6 0-1");
 }
 
 TEST_F(SlideListTest, SettingsAreNotClamped) {
@@ -211,8 +193,7 @@ TEST_F(SlideListTest, SettingsAreNotClamped) {
                    "<QVX>\nuColorR=300\nuColorG=abc\nuColorB=510\nTransitionDuration=2.5\n"
                    "ShowProgressPosition=7\n</QVX>\n<SlideList>\n" +
                        slideOf(image("a.jpg")) + slideOf(image("b.jpg")) + "</SlideList>\n"));
-  EXPECT_FLOAT_EQ(viewer.uColor[0], 300 * (1.0f / 255));
-  EXPECT_NEAR(viewer.uColor[0], 1.176f, 0.001f);
+  EXPECT_NEAR(viewer.uColor[0], 1.176f, 0.001f);  // 300 / 255
   EXPECT_FLOAT_EQ(viewer.uColor[1], 0);
   EXPECT_FLOAT_EQ(viewer.uColor[2], 2.0f);
   EXPECT_FLOAT_EQ(viewer.transitionDuration, 2.5f);
@@ -236,96 +217,64 @@ TEST_F(SlideListTest, RelativeFileNameGivesTheAbsoluteDirectory) {
   SlideList list;
   load(list, "sub/../sub/show.qvx");
   ASSERT_EQ(chdir(previous), 0);
-  ASSERT_EQ(list.pageCount(), 1);
-  EXPECT_EQ(list.page(0).fileName, realPath(dir.path()) + "/sub/pics\\a.jpg");
+  EXPECT_EQ(summary(list, base()),
+            "slides 0-0 sub/pics\\a.jpg; pages sub/pics\\a.jpg; transitions");
 }
 
 TEST_F(SlideListTest, DirectoryOfPictures) {
-  picture("b.png", true);
-  picture("a.jpg");
-  picture("c.JPG");
+  testfiles::Picture solid = testfiles::solidPicture(40, 30, 90, 90, 90);
+  ASSERT_TRUE(testfiles::writePng(dir.file("b.png"), solid, false));
+  ASSERT_TRUE(testfiles::writeJpeg(dir.file("a.jpg"), solid));
+  ASSERT_TRUE(testfiles::writeJpeg(dir.file("c.JPG"), solid));
   write("notes.txt", "not a picture");
   ASSERT_EQ(mkdir(dir.file("d.jpg").c_str(), 0755), 0);  // a folder is not a picture
   SlideList list;
-  std::string printed = load(list, dir.path());
-  EXPECT_EQ(printed, "could not open slide list file, trying to interpret " + dir.path() +
-                         " as directory...\nadding image: c.JPG\n ...ready\n");
-  ASSERT_EQ(list.slideCount(), 3);
-  ASSERT_EQ(list.pageCount(), 3);
-  ASSERT_EQ(list.transitionCount(), 2);
-  std::string base = realPath(dir.path()) + "/";
-  EXPECT_EQ(list.page(0).fileName, base + "a.jpg");
-  EXPECT_EQ(list.page(1).fileName, base + "c.JPG");
-  EXPECT_EQ(list.page(2).fileName, base + "b.png");
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(list.slide(i).firstPage, i);
-    EXPECT_EQ(list.slide(i).lastPage, i);
-    EXPECT_EQ(list.slide(i).thumbnail->fileName, list.page(i).fileName);
-    EXPECT_EQ(list.slide(i).thumbnail->width, 40);
-  }
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_TRUE(dynamic_cast<TransitionBlend*>(&list.transition(i)));
-    EXPECT_FLOAT_EQ(list.transition(i).duration, 0.6f);
-  }
-}
+  EXPECT_EQ(load(list, dir.path()), "could not open slide list file, trying to interpret " +
+                                        dir.path() +
+                                        " as directory...\nadding image: c.JPG\n ...ready\n");
+  EXPECT_EQ(summary(list, base()),
+            "slides 0-0 a.jpg, 1-1 c.JPG, 2-2 b.png; pages a.jpg c.JPG b.png; "
+            "transitions Blend 0.6 0-1, Blend 0.6 1-2");
+  EXPECT_EQ(list.slide(0).thumbnail->width, 40);
 
-TEST_F(SlideListTest, Failures) {
-  {
-    SlideList list;
-    EXPECT_EQ(
-        load(list, write("none.qvx", "<QVX>\nuColorR=0\n</QVX>\n<Slides>\n</Slides>\n"), false),
-        "reading slide list description file...\n");
-    EXPECT_FLOAT_EQ(viewer.uColor[0], 0);  // the settings were read first
-  }
-  {
-    SlideList list;
-    EXPECT_EQ(load(list,
-                   write("empty.qvx", "<SlideList>\n" + slideOf("") +
-                                          slideOf("<Imag>\nfilename=a.jpg\n</Imag>\n") +
-                                          "<Transition>\ntype=HARD\n</Transition>\n</SlideList>\n"),
-                   false),
-              "reading slide list description file...\n");
-    EXPECT_EQ(list.pageCount(), 0);
-    EXPECT_EQ(list.transitionCount(), 0);
-  }
-  {
-    SlideList list;
-    std::string path = write("bad.qvx", "<SlideList>\n\n" + slideOf("") + "junk\n</SlideList>\n");
-    EXPECT_EQ(load(list, path, false), "error while parsing " + path + " @ line 5\n");
-  }
-  {
-    SlideList list;
-    std::string missing = dir.file("no such folder");
-    EXPECT_EQ(load(list, missing, false), "could not open slide list file, trying to interpret " +
-                                              missing + " as directory...\n");
-  }
-  {
-    SlideList list;  // a folder without pictures
-    write("readme.txt", "text");
-    load(list, dir.path(), false);
-    EXPECT_EQ(list.pageCount(), 0);
-  }
-}
-
-TEST_F(SlideListTest, AccessorsAndPageLoading) {
-  picture("a.jpg");
-  picture("b.jpg");
-  SlideList list;
-  load(list, write("two.qvx",
-                   "<SlideList>\n" + slideOf(image("a.jpg") + image("b.jpg")) + "</SlideList>\n"));
-  EXPECT_THROW(list.slide(1), std::out_of_range);
-  EXPECT_THROW(list.slide(-1), std::out_of_range);
-  EXPECT_THROW(list.page(2), std::out_of_range);
-  EXPECT_THROW(list.transition(1), std::out_of_range);
-  EXPECT_NO_THROW(list.transition(0));
-
+  // Pages load and unload one by one.
   list.loadPage(1);
   EXPECT_TRUE(list.page(1).isLoaded());
   EXPECT_FALSE(list.page(0).isLoaded());
   EXPECT_EQ(list.page(1).texture->width, 40);
   list.unloadPage(1);
   EXPECT_FALSE(list.page(1).isLoaded());
-  EXPECT_THROW(list.loadPage(2), std::out_of_range);
+  // An index outside a list throws.
+  EXPECT_THROW(list.slide(3), std::out_of_range);
+  EXPECT_THROW(list.slide(-1), std::out_of_range);
+  EXPECT_THROW(list.page(3), std::out_of_range);
+  EXPECT_THROW(list.transition(2), std::out_of_range);
+  EXPECT_THROW(list.loadPage(3), std::out_of_range);
+}
+
+TEST_F(SlideListTest, Failures) {
+  auto failure = [&](const std::string& path) {
+    SlideList list;
+    std::string printed = load(list, path, false);
+    EXPECT_EQ(list.pageCount() + list.transitionCount(), 0) << path;
+    return printed;
+  };
+  const std::string reading = "reading slide list description file...\n";
+  // No "SlideList" section: the settings were read before.
+  EXPECT_EQ(failure(write("none.qvx", "<QVX>\nuColorR=0\n</QVX>\n<Slides>\n</Slides>\n")), reading);
+  EXPECT_FLOAT_EQ(viewer.uColor[0], 0);
+  // Slides, but no pages.
+  EXPECT_EQ(failure(write("empty.qvx", "<SlideList>\n" + slideOf("") +
+                                           slideOf("<Imag>\nfilename=a.jpg\n</Imag>\n") +
+                                           transition("type=HARD\n") + "</SlideList>\n")),
+            reading);
+  std::string bad = write("bad.qvx", "<SlideList>\n\n" + slideOf("") + "junk\n</SlideList>\n");
+  EXPECT_EQ(failure(bad), "error while parsing " + bad + " @ line 5\n");
+  std::string missing = dir.file("no such folder");
+  EXPECT_EQ(failure(missing), "could not open slide list file, trying to interpret " + missing +
+                                  " as directory...\n");
+  write("readme.txt", "text");
+  failure(dir.path());  // a folder without pictures
 }
 
 }  // namespace
