@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "support/test_files.h"
 
 namespace {
 
+// Over the ten bytes "0123456789".
 void exerciseStream(ImageStream& stream) {
   char buffer[8] = {};
   EXPECT_EQ(stream.tell(), 0);
@@ -32,45 +34,36 @@ void exerciseStream(ImageStream& stream) {
   EXPECT_EQ(stream.getc(), EOF);
 }
 
-TEST(ImageStream, MemoryStreamReadsLikeAFile) {
-  const char text[] = "0123456789";
-  MemoryImageStream stream(text, 10);
-  exerciseStream(stream);
-  MemoryImageStream empty(nullptr, 0);
-  char byte;
-  EXPECT_EQ(empty.read(&byte, 1, 1), 0u);
-  EXPECT_EQ(empty.getc(), EOF);
-}
+TEST(ImageStream, MemoryAndFileStreamsReadLikeFiles) {
+  MemoryImageStream memory("0123456789", 10);
+  exerciseStream(memory);
 
-TEST(ImageStream, FileStreamOpensBackslashPaths) {
   testfiles::TempDir dir;
   testfiles::writeText(dir.file("digits.bin"), "0123456789");
-  std::string windowsStyle = dir.path();
-  for (char& c : windowsStyle)
-    if (c == '/') c = '\\';
-  FileImageStream stream(windowsStyle + "\\digits.bin");
-  ASSERT_TRUE(stream.isOpen());
-  exerciseStream(stream);
+  std::string windowsStyle = dir.file("digits.bin");
+  std::replace(windowsStyle.begin(), windowsStyle.end(), '/', '\\');
+  FileImageStream file(windowsStyle);
+  ASSERT_TRUE(file.isOpen());
+  exerciseStream(file);
 
+  MemoryImageStream empty(nullptr, 0);
   FileImageStream missing(dir.file("absent.bin"));
   EXPECT_FALSE(missing.isOpen());
-  char byte;
-  EXPECT_EQ(missing.read(&byte, 1, 1), 0u);
-  EXPECT_EQ(missing.getc(), EOF);
   EXPECT_NE(missing.seek(0, SEEK_SET), 0);
-}
+  for (ImageStream* nothing : std::initializer_list<ImageStream*>{&empty, &missing}) {
+    char byte;
+    EXPECT_EQ(nothing->read(&byte, 1, 1), 0u);
+    EXPECT_EQ(nothing->getc(), EOF);
+  }
 
-TEST(ImageStream, BorrowedFileStaysOpen) {
-  testfiles::TempDir dir;
-  testfiles::writeText(dir.file("digits.bin"), "0123456789");
-  FILE* file = std::fopen(dir.file("digits.bin").c_str(), "rb");
-  ASSERT_NE(file, nullptr);
+  FILE* borrowed = std::fopen(dir.file("digits.bin").c_str(), "rb");
+  ASSERT_NE(borrowed, nullptr);
   {
-    FileImageStream stream(file);
+    FileImageStream stream(borrowed);
     EXPECT_EQ(stream.getc(), '0');
   }
-  EXPECT_EQ(std::fgetc(file), '1');  // still open: the stream did not close it
-  std::fclose(file);
+  EXPECT_EQ(std::fgetc(borrowed), '1');  // still open: the stream did not close it
+  std::fclose(borrowed);
 }
 
 }  // namespace

@@ -6,9 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,39 +22,28 @@ constexpr size_t deviceBufferFrames = 1024;
 // A 16-bit PCM RIFF file; samples interleaved, channels per frame.
 inline void writeWav(const std::string& path, int sampleRate, int channels,
                      const std::vector<int16_t>& samples) {
-  auto u32 = [](std::ofstream& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.put(char((v >> (8 * i)) & 0xff));
+  auto le = [](uint32_t value, int bytes) {  // little-endian
+    std::string text;
+    for (int i = 0; i < bytes; ++i) text += char(value >> (8 * i));
+    return text;
   };
-  auto u16 = [](std::ofstream& out, uint16_t v) {
-    out.put(char(v & 0xff));
-    out.put(char(v >> 8));
-  };
-  uint32_t dataBytes = uint32_t(samples.size() * 2);
-  std::ofstream out(path, std::ios::binary);
-  out.write("RIFF", 4);
-  u32(out, 36 + dataBytes);
-  out.write("WAVEfmt ", 8);
-  u32(out, 16);
-  u16(out, 1);  // PCM
-  u16(out, uint16_t(channels));
-  u32(out, uint32_t(sampleRate));
-  u32(out, uint32_t(sampleRate * channels * 2));
-  u16(out, uint16_t(channels * 2));
-  u16(out, 16);
-  out.write("data", 4);
-  u32(out, dataBytes);
-  for (int16_t s : samples) u16(out, uint16_t(s));
+  const uint32_t dataBytes = uint32_t(samples.size() * 2), frameBytes = uint32_t(channels * 2);
+  // The format chunk: its size, PCM, channels, rates, bytes a frame, bits a sample.
+  std::string out = "RIFF" + le(36 + dataBytes, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) +
+                    le(channels, 2) + le(sampleRate, 4) + le(sampleRate * frameBytes, 4) +
+                    le(frameBytes, 2) + le(16, 2) + "data" + le(dataBytes, 4);
+  for (int16_t s : samples) out += le(uint16_t(s), 2);
+  testfiles::writeText(path, out);
 }
 
 // A saw-like signal that is never zero, different in every channel, so that
 // every frame of it is told apart from silence and from its neighbours.
 inline std::vector<int16_t> rampSamples(size_t frames, int channels, int seed = 0) {
   std::vector<int16_t> samples(frames * channels);
-  for (size_t i = 0; i < frames; ++i)
-    for (int c = 0; c < channels; ++c) {
-      int v = int((i * 37 + c * 12345 + seed) % 60000) - 30000;
-      samples[i * channels + c] = int16_t(v >= 0 ? v + 1 : v);
-    }
+  for (size_t i = 0; i < samples.size(); ++i) {
+    int v = int((i / channels * 37 + i % channels * 12345 + seed) % 60000) - 30000;
+    samples[i] = int16_t(v >= 0 ? v + 1 : v);
+  }
   return samples;
 }
 
@@ -76,13 +63,15 @@ inline std::vector<int16_t> soundFrames(const std::vector<int16_t>& output) {
 
 inline std::vector<int16_t> slice(const std::vector<int16_t>& stereo, size_t fromFrame,
                                   size_t frames) {
-  return std::vector<int16_t>(stereo.begin() + fromFrame * 2,
-                              stereo.begin() + (fromFrame + frames) * 2);
+  return {stereo.begin() + fromFrame * 2, stereo.begin() + (fromFrame + frames) * 2};
 }
 
 inline bool runFfmpeg(const std::string& arguments) {
-  std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y " + arguments;
-  return std::system(command.c_str()) == 0;
+  return std::system(("ffmpeg -nostdin -hide_banner -loglevel error -y " + arguments).c_str()) == 0;
+}
+
+inline FSOUND_STREAM* openStream(const std::string& name) {
+  return FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0);
 }
 
 // The mixer opened on SDL's disk driver for the life of the object, writing
@@ -93,7 +82,6 @@ class DiskAudio {
  public:
   explicit DiskAudio(int channels = 32, int delayMs = 4) {
     FSOUND_Close();
-    outputPath = dir.file("output.raw");
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", outputPath.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", std::to_string(delayMs).c_str(), 1);
@@ -124,23 +112,19 @@ class DiskAudio {
     }
     return false;
   }
-
   // Until at least frames frames of sound have come out.
   bool waitForSound(size_t frames) const {
-    return waitFor(
-        [&](const std::vector<int16_t>& out) { return soundFrames(out).size() >= frames * 2; });
+    return waitFor([&](const auto& out) { return soundFrames(out).size() >= frames * 2; });
   }
-
   // Until the device has written frames more frames than it has now.
   bool waitForMoreFrames(size_t frames) const {
     size_t target = output().size() / 2 + frames;
-    return waitFor([&](const std::vector<int16_t>& out) { return out.size() / 2 >= target; });
+    return waitFor([&](const auto& out) { return out.size() / 2 >= target; });
   }
-
   // Until at least frames frames of sound have come out and a few buffers of
   // silence have followed the last of them.
   bool waitForEnd(size_t frames) const {
-    return waitFor([&](const std::vector<int16_t>& out) {
+    return waitFor([&](const auto& out) {
       size_t sound = 0, lastSound = 0;
       for (size_t i = 0; i + 1 < out.size(); i += 2)
         if (out[i] || out[i + 1]) ++sound, lastSound = i / 2 + 1;
@@ -154,11 +138,23 @@ class DiskAudio {
     return output();
   }
 
+  // Opens, plays from the start and waits for the end of one file; returns
+  // the output of the device.
+  std::vector<int16_t> playThrough(const std::string& name, size_t frames) {
+    FSOUND_STREAM* stream = openStream(name);
+    EXPECT_NE(stream, nullptr) << name;
+    if (!stream) return {};
+    EXPECT_GE(FSOUND_Stream_Play(-1, stream), 0);
+    EXPECT_TRUE(waitForEnd(frames));
+    FSOUND_Stream_Close(stream);
+    return finish();
+  }
+
   bool started = false;
 
  private:
   testfiles::TempDir dir;
-  std::string outputPath;
+  std::string outputPath = dir.file("output.raw");
 };
 
 }  // namespace soundtest

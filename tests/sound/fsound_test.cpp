@@ -12,27 +12,6 @@
 #include "support/test_files.h"
 
 using namespace soundtest;
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
-
-namespace {
-
-// Opens, plays from the start and waits for the end of one file; returns
-// the output of the device.
-std::vector<int16_t> playThrough(DiskAudio& audio, const std::string& name, size_t frames) {
-  FSOUND_STREAM* stream = FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0);
-  EXPECT_NE(stream, nullptr) << name;
-  if (!stream) return {};
-  EXPECT_GE(FSOUND_Stream_Play(-1, stream), 0);
-  EXPECT_TRUE(audio.waitForEnd(frames));
-  FSOUND_Stream_Stop(stream);
-  FSOUND_Stream_Close(stream);
-  return audio.finish();
-}
-
-}  // namespace
 
 TEST(SoundStreams, FilesThatHoldNoSoundOpenAsNullWithoutAMessage) {
   DiskAudio audio;
@@ -44,63 +23,52 @@ TEST(SoundStreams, FilesThatHoldNoSoundOpenAsNullWithoutAMessage) {
   ASSERT_TRUE(runFfmpeg("-f lavfi -i testsrc=size=32x24:rate=5:duration=1 -c:v mjpeg " +
                         audio.file("picture-only.avi")));
 
-  CaptureStdout();
-  CaptureStderr();
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   for (std::string name :
        {audio.file("missing.wav"), audio.file("notes.txt"), audio.file("fake.wav"),
         audio.file("picture-only.avi"), audio.path() + "/", std::string()})
-    EXPECT_EQ(FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0), nullptr) << name;
+    EXPECT_EQ(openStream(name), nullptr) << name;
   // A header without samples, and one that claims 1 Hz: they may open, and
   // then play nothing and end.
   for (std::string name : {audio.file("empty.wav"), audio.file("one-hertz.wav")}) {
-    if (FSOUND_STREAM* odd = FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0)) {
+    if (FSOUND_STREAM* odd = openStream(name)) {
       FSOUND_Stream_Play(-1, odd);
       audio.waitForMoreFrames(2 * deviceBufferFrames);
       FSOUND_Stream_Close(odd);
     }
   }
-  EXPECT_EQ(GetCapturedStdout(), "");
-  EXPECT_EQ(GetCapturedStderr(), "");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
 TEST(SoundStreams, WithoutAWorkingDeviceEveryOpenIsNull) {
   testfiles::TempDir dir;
   std::string sound = dir.file("ramp.wav");
   writeWav(sound, rate, 1, rampSamples(1000, 1));
-
   FSOUND_Close();
-  CaptureStdout();
-  CaptureStderr();
-  EXPECT_EQ(FSOUND_Stream_Open(sound.c_str(), FSOUND_NORMAL, 0, 0), nullptr);  // never started
-
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(openStream(sound), nullptr);  // never started
   setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
   EXPECT_FALSE(FSOUND_Init(44100, 32, 0));
-  EXPECT_EQ(FSOUND_Stream_Open(sound.c_str(), FSOUND_NORMAL, 0, 0), nullptr);
-  EXPECT_EQ(GetCapturedStdout(), "");
-  EXPECT_EQ(GetCapturedStderr(), "");
+  EXPECT_EQ(openStream(sound), nullptr);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   setenv("SDL_AUDIODRIVER", "disk", 1);
 }
 
-TEST(SoundStreams, MonoFileComesOutInBothChannelsSampleForSample) {
-  DiskAudio audio;
-  ASSERT_TRUE(audio.started);
-  std::vector<int16_t> mono = rampSamples(20000, 1);
-  writeWav(audio.file("ramp.wav"), rate, 1, mono);
-  // Names may come with Windows separators.
-  std::string name = audio.path() + "\\ramp.wav";
-
-  std::vector<int16_t> sound = soundFrames(playThrough(audio, name, mono.size()));
-  // All of it exactly once: the stream stops at its end instead of looping.
-  EXPECT_EQ(sound, monoToStereo(mono));
-}
-
-TEST(SoundStreams, StereoFileKeepsItsChannels) {
-  DiskAudio audio;
-  ASSERT_TRUE(audio.started);
-  std::vector<int16_t> stereo = rampSamples(20000, 2, 7);
-  writeWav(audio.file("stereo.wav"), rate, 2, stereo);
-
-  EXPECT_EQ(soundFrames(playThrough(audio, audio.file("stereo.wav"), 20000)), stereo);
+TEST(SoundStreams, FilesComeOutSampleForSampleOnceEach) {
+  for (int channels : {1, 2}) {
+    DiskAudio audio;
+    ASSERT_TRUE(audio.started);
+    std::vector<int16_t> samples = rampSamples(20000, channels, channels);
+    writeWav(audio.file("ramp.wav"), rate, channels, samples);
+    // Names may come with Windows separators. The stream stops at its end
+    // instead of looping; mono comes out in both channels.
+    std::vector<int16_t> sound = soundFrames(audio.playThrough(audio.path() + "\\ramp.wav", 20000));
+    EXPECT_EQ(sound, channels == 1 ? monoToStereo(samples) : samples) << channels;
+  }
 }
 
 TEST(SoundStreams, StopKeepsThePlaceAndPlayGoesOnFromIt) {
@@ -109,7 +77,7 @@ TEST(SoundStreams, StopKeepsThePlaceAndPlayGoesOnFromIt) {
   const size_t frames = 3 * rate;
   std::vector<int16_t> mono = rampSamples(frames, 1);
   writeWav(audio.file("long.wav"), rate, 1, mono);
-  FSOUND_STREAM* stream = FSOUND_Stream_Open(audio.file("long.wav").c_str(), FSOUND_NORMAL, 0, 0);
+  FSOUND_STREAM* stream = openStream(audio.file("long.wav"));
   ASSERT_NE(stream, nullptr);
 
   int channel = FSOUND_Stream_Play(-1, stream);
@@ -118,7 +86,6 @@ TEST(SoundStreams, StopKeepsThePlaceAndPlayGoesOnFromIt) {
   EXPECT_TRUE(FSOUND_Stream_Stop(stream));
   ASSERT_TRUE(audio.waitForMoreFrames(8 * deviceBufferFrames));
   size_t playedBeforeStop = soundFrames(audio.output()).size() / 2;
-
   EXPECT_EQ(FSOUND_Stream_Play(-1, stream), channel);
   EXPECT_EQ(FSOUND_Stream_Play(-1, stream), channel);  // already playing: nothing changes
   ASSERT_TRUE(audio.waitForEnd(frames));
@@ -129,14 +96,11 @@ TEST(SoundStreams, StopKeepsThePlaceAndPlayGoesOnFromIt) {
   // Nothing lost, nothing repeated across the pause...
   EXPECT_EQ(soundFrames(output), monoToStereo(mono));
   // ...and the pause was real: silence of several buffers inside the sound.
-  size_t first = 0;
+  size_t first = 0, longestGap = 0, gap = 0;
   while (!output[first * 2]) ++first;
-  size_t longestGap = 0, gap = 0;
-  for (size_t i = first; i < output.size() / 2 && i < first + frames + 64 * deviceBufferFrames;
-       ++i) {
-    gap = output[i * 2] ? 0 : gap + 1;
-    longestGap = std::max(longestGap, gap);
-  }
+  for (size_t i = first; i < std::min(output.size() / 2, first + frames + 64 * deviceBufferFrames);
+       ++i)
+    longestGap = std::max(longestGap, gap = output[i * 2] ? 0 : gap + 1);
   EXPECT_GE(longestGap, 4 * deviceBufferFrames);
 }
 
@@ -146,7 +110,7 @@ TEST(SoundStreams, SetTimeRewindsAndAFinishedStreamStartsOver) {
   const size_t frames = 3 * rate;
   std::vector<int16_t> stereo = rampSamples(frames, 2, 3);
   writeWav(audio.file("long.wav"), rate, 2, stereo);
-  FSOUND_STREAM* stream = FSOUND_Stream_Open(audio.file("long.wav").c_str(), FSOUND_NORMAL, 0, 0);
+  FSOUND_STREAM* stream = openStream(audio.file("long.wav"));
   ASSERT_NE(stream, nullptr);
 
   // Stop part way, rewind, play: the whole file follows the part.
@@ -178,7 +142,7 @@ TEST(SoundStreams, SetTimeRewindsAndAFinishedStreamStartsOver) {
   size_t rewound = 0;
   while (rewound * 2 < third.size() && third[rewound * 2] == stereo[rewound * 2]) ++rewound;
   ASSERT_LT(rewound, frames - rate / 2);
-  EXPECT_EQ(std::vector<int16_t>(third.begin() + rewound * 2, third.end()),
+  EXPECT_EQ(slice(third, rewound, third.size() / 2 - rewound),
             slice(stereo, rate / 2, frames - rate / 2));
 }
 
@@ -186,27 +150,22 @@ TEST(SoundStreams, PlayingStreamsAreSummedAndClipped) {
   DiskAudio audio;
   ASSERT_TRUE(audio.started);
   const size_t framesA = 9000, framesB = 14000;
-  std::vector<int16_t> a(framesA), b(framesB * 2);
-  for (size_t i = 0; i < framesA; ++i) a[i] = int16_t(std::lround(20000 * std::cos(i * 0.0628)));
+  std::vector<int16_t> a(framesA), b(framesB * 2);  // mono and stereo
   for (size_t i = 0; i < framesB; ++i) {
+    if (i < framesA) a[i] = int16_t(std::lround(20000 * std::cos(i * 0.0628)));
     b[2 * i] = int16_t(std::lround(20000 * std::cos(i * 0.05)));
     b[2 * i + 1] = int16_t(std::lround(-20000 * std::cos(i * 0.021)));
   }
   writeWav(audio.file("a.wav"), rate, 1, a);
   writeWav(audio.file("b.wav"), rate, 2, b);
-  FSOUND_STREAM* first = FSOUND_Stream_Open(audio.file("a.wav").c_str(), FSOUND_NORMAL, 0, 0);
-  FSOUND_STREAM* second = FSOUND_Stream_Open(audio.file("b.wav").c_str(), FSOUND_NORMAL, 0, 0);
-  ASSERT_NE(first, nullptr);
-  ASSERT_NE(second, nullptr);
+  FSOUND_STREAM* first = openStream(audio.file("a.wav"));
+  FSOUND_STREAM* second = openStream(audio.file("b.wav"));
+  ASSERT_TRUE(first && second);
   // Both files fit in the streams' buffers; give the decoders time to fill
   // them so that neither starts late once playing.
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
-
-  int channelA = FSOUND_Stream_Play(-1, first);
-  int channelB = FSOUND_Stream_Play(-1, second);
-  EXPECT_GE(channelA, 0);
-  EXPECT_GE(channelB, 0);
-  EXPECT_NE(channelA, channelB);
+  int channelA = FSOUND_Stream_Play(-1, first), channelB = FSOUND_Stream_Play(-1, second);
+  EXPECT_TRUE(channelA >= 0 && channelB >= 0 && channelA != channelB) << channelA << channelB;
   ASSERT_TRUE(audio.waitForEnd(framesB));
   FSOUND_Stream_Close(first);
   FSOUND_Stream_Close(second);
@@ -216,29 +175,24 @@ TEST(SoundStreams, PlayingStreamsAreSummedAndClipped) {
   // some whole number of frames later, at most a few buffers.
   size_t start = 0;
   while (start * 2 < output.size() && !output[start * 2]) ++start;
-  auto expected = [&](size_t i, size_t lag, int channel) {
-    int32_t sum = i < framesA ? a[i] : 0;
-    if (i >= lag && i - lag < framesB) sum += b[(i - lag) * 2 + channel];
-    return int16_t(std::clamp<int32_t>(sum, -32768, 32767));
+  auto sum = [&](size_t i, size_t lag, size_t channel) {
+    int32_t value = i < framesA ? a[i] : 0;
+    if (i >= lag && i - lag < framesB) value += b[(i - lag) * 2 + channel];
+    return value;
   };
-  size_t available = output.size() / 2 - start;
-  bool matched = false;
-  size_t clipped = 0;
+  bool matched = false, clipped = false;
   for (size_t lag = 0; lag <= 8 * deviceBufferFrames && !matched; ++lag) {
-    // All of both files and a little silence after them.
-    size_t span = lag + framesB + deviceBufferFrames;
-    if (span > available) break;
-    matched = true;
-    for (size_t i = 0; i < span && matched; ++i)
-      matched = output[(start + i) * 2] == expected(i, lag, 0) &&
-                output[(start + i) * 2 + 1] == expected(i, lag, 1);
-    if (matched)
-      for (size_t i = lag; i < framesA; ++i)
-        clipped += std::abs(a[i] + b[(i - lag) * 2]) > 32767 ||
-                   std::abs(a[i] + b[(i - lag) * 2 + 1]) > 32767;
+    size_t span = lag + framesB + deviceBufferFrames;  // both files and a little silence
+    if (start + span > output.size() / 2) break;
+    matched = true, clipped = false;
+    for (size_t i = 0; i < 2 * span && matched; ++i) {
+      int32_t value = sum(i / 2, lag, i % 2);
+      matched = output[start * 2 + i] == std::clamp<int32_t>(value, -32768, 32767);
+      clipped = clipped || std::abs(value) > 32767;
+    }
   }
   EXPECT_TRUE(matched) << "the output is not the clipped sum of the two files";
-  EXPECT_GT(clipped, 0u);  // the signals are loud enough to reach the limits
+  EXPECT_TRUE(clipped);  // the signals are loud enough to reach the limits
 }
 
 TEST(SoundStreams, ChannelsRunOutAndComeBack) {
@@ -246,10 +200,8 @@ TEST(SoundStreams, ChannelsRunOutAndComeBack) {
   ASSERT_TRUE(audio.started);
   writeWav(audio.file("ramp.wav"), rate, 1, rampSamples(rate, 1));
   FSOUND_STREAM* streams[3];
-  for (FSOUND_STREAM*& stream : streams) {
-    stream = FSOUND_Stream_Open(audio.file("ramp.wav").c_str(), FSOUND_NORMAL, 0, 0);
-    ASSERT_NE(stream, nullptr);
-  }
+  for (FSOUND_STREAM*& stream : streams)
+    ASSERT_NE(stream = openStream(audio.file("ramp.wav")), nullptr);
   EXPECT_EQ(FSOUND_Stream_Play(-1, streams[0]), 0);
   EXPECT_EQ(FSOUND_Stream_Play(-1, streams[1]), 1);
   EXPECT_EQ(FSOUND_Stream_Play(-1, streams[2]), -1);  // all channels busy
@@ -265,14 +217,13 @@ TEST(SoundStreams, ChannelsRunOutAndComeBack) {
 TEST(SoundStreams, ClosingWhilePlayingIsSafeAndSilencesTheStream) {
   DiskAudio audio(32, 1);
   ASSERT_TRUE(audio.started);
-  writeWav(audio.file("long.wav"), rate, 2, rampSamples(2 * rate, 2));
   std::string name = audio.file("long.wav");
-
+  writeWav(name, rate, 2, rampSamples(2 * rate, 2));
   // Streams closed at every stage: just opened, playing, stopped, seeking.
   for (int round = 0; round < 20; ++round) {
-    FSOUND_STREAM* justOpened = FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0);
-    FSOUND_STREAM* playing = FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0);
-    FSOUND_STREAM* seeking = FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0);
+    FSOUND_STREAM* justOpened = openStream(name);
+    FSOUND_STREAM* playing = openStream(name);
+    FSOUND_STREAM* seeking = openStream(name);
     ASSERT_TRUE(justOpened && playing && seeking);
     FSOUND_Stream_Play(-1, playing);
     FSOUND_Stream_Play(-1, seeking);
@@ -290,8 +241,7 @@ TEST(SoundStreams, ClosingWhilePlayingIsSafeAndSilencesTheStream) {
   EXPECT_LE(soundFrames(audio.output()).size(), soundSoFar + 4096);
 
   // The device shut down with streams still playing closes them too.
-  for (int i = 0; i < 4; ++i)
-    FSOUND_Stream_Play(-1, FSOUND_Stream_Open(name.c_str(), FSOUND_NORMAL, 0, 0));
+  for (int i = 0; i < 4; ++i) FSOUND_Stream_Play(-1, openStream(name));
   ASSERT_TRUE(audio.waitForMoreFrames(deviceBufferFrames));
   FSOUND_Close();
 }
