@@ -38,21 +38,6 @@ bool inStrip() {
   return viewer.presentationState == Browsing || viewer.presentationState == Settling;
 }
 
-// The pointer tools of the wheel modes; in mode 0 the modifier held (alone)
-// picks the tool.
-bool zoomToolActive() {
-  return viewer.wheelMode == WheelZoom ||
-         (viewer.wheelMode == WheelDefault && viewer.modifiers == ModifierShift);
-}
-bool panToolActive() {
-  return viewer.wheelMode == WheelPan ||
-         (viewer.wheelMode == WheelDefault && viewer.modifiers == ModifierCtrl);
-}
-bool rectangleToolActive() {
-  return viewer.wheelMode == WheelRectangle ||
-         (viewer.wheelMode == WheelDefault && viewer.modifiers == ModifierAlt);
-}
-
 void applyCamera(float f) {
   if (viewer.viewAnimation) {
     float s = smoothStep(f);

@@ -57,18 +57,6 @@ void typeDigit(int digit) {
   if (viewer.typedNumber * 10 > slideList.slideCount()) gotoTypedSlide();
 }
 
-bool zoomDrag() {
-  return viewer.wheelMode == WheelZoom ||
-         (viewer.wheelMode == WheelDefault && viewer.modifiers == ModifierShift);
-}
-bool panDrag() {
-  return viewer.wheelMode == WheelPan ||
-         (viewer.wheelMode == WheelDefault && viewer.modifiers == ModifierCtrl);
-}
-bool rectangleDrag() {
-  return viewer.wheelMode == WheelRectangle ||
-         (viewer.wheelMode == WheelDefault && viewer.modifiers == ModifierAlt);
-}
 // A press or release of the left button works the rectangle with Alt in
 // any wheel mode.
 bool rectangleClick() {
@@ -124,6 +112,19 @@ void releaseButton(int x, int y) {
 }
 
 }  // namespace
+
+bool zoomToolActive() {
+  return viewer.wheelMode == WheelZoom ||
+         (viewer.wheelMode == WheelDefault && viewer.modifiers == ModifierShift);
+}
+bool panToolActive() {
+  return viewer.wheelMode == WheelPan ||
+         (viewer.wheelMode == WheelDefault && viewer.modifiers == ModifierCtrl);
+}
+bool rectangleToolActive() {
+  return viewer.wheelMode == WheelRectangle ||
+         (viewer.wheelMode == WheelDefault && viewer.modifiers == ModifierAlt);
+}
 
 int readModifiers() {
   return queryModifierKeys();
@@ -303,8 +304,8 @@ void motionFunc(int x, int y) {
   viewer.modifiers = readModifiers();
   switch (viewer.pressedButton) {
     case GLUT_LEFT_BUTTON:
-      if (zoomDrag()) changeZoom((y - viewer.lastMouseY) * dragZoomPerPixel);  // down: away
-      if (panDrag()) {
+      if (zoomToolActive()) changeZoom((y - viewer.lastMouseY) * dragZoomPerPixel);  // down: away
+      if (panToolActive()) {
         // The plane point under the pointer stays under it.
         float x0, y0, x1, y1;
         screenToPlane(viewer.lastMouseX, viewer.lastMouseY, x0, y0);
@@ -312,7 +313,7 @@ void motionFunc(int x, int y) {
         viewer.panX += x1 - x0;
         viewer.panY += y1 - y0;
       }
-      if (rectangleDrag()) screenToPlane(x, y, viewer.rectangleEndX, viewer.rectangleEndY);
+      if (rectangleToolActive()) screenToPlane(x, y, viewer.rectangleEndX, viewer.rectangleEndY);
       break;
     case GLUT_MIDDLE_BUTTON:
       viewer.modelRotationX =

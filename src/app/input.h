@@ -6,6 +6,12 @@
 // Shift = 1, Ctrl = 2, Alt = 4, as held right now.
 int readModifiers();
 
+// The pointer tool a left drag works and the cursor shows: the wheel mode,
+// or in the default mode the one modifier held.
+bool zoomToolActive();
+bool panToolActive();
+bool rectangleToolActive();
+
 // The point of the slide plane (before the pan) under a window pixel.
 void screenToPlane(int px, int py, float& x, float& y);
 
