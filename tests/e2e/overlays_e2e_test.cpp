@@ -44,9 +44,12 @@ TEST_F(Overlays, ProgressIndicatorShowsAfterReachingTheFirstPageOfASlide) {
 
   // Page 2 of slide 1 is not a slide's first page: no indicator while the
   // indicator's time after the transition runs.
+  // Wait until the blend has fully ended (the bar's place shows the plain
+  // page), then watch through the indicator's fade-in time.
   viewer->key("space");
-  ASSERT_TRUE(viewer->waitForScreen(
-      [&](const testfiles::Picture& screen) { return pageShown(screen, 1); }));
+  ASSERT_TRUE(viewer->waitForScreen([&](const testfiles::Picture& screen) {
+    return pageShown(screen, 1) && !progressShown(screen, 1);
+  }));
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
   while (std::chrono::steady_clock::now() < until)
     ASSERT_FALSE(progressShown(viewer->screenshot(), 1));
