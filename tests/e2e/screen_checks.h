@@ -4,6 +4,7 @@
 // of screenshots, and the viewer started with that artwork.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -107,6 +108,19 @@ inline void writeArtwork(const testfiles::TempDir& folder) {
   testfiles::writePng(folder.file("splash.png"), testfiles::solidPicture(256, 256, 0, 0, 0), false);
 }
 
+// A page split into four coloured quarters: where their borders land on
+// screen tells where the camera is.
+const Rgb topLeft = {200, 40, 40}, topRight = {40, 200, 40}, bottomLeft = {40, 40, 200},
+          bottomRight = {200, 200, 40};
+
+// The top edge of the page on screen at a zoom level, as the camera puts
+// it: the page's half height over the visible height.
+inline double topEdgeAtZoom(double zoom) {
+  double distance = 0.1 * std::pow(2.0, zoom * 0.05);
+  double visibleHeight = std::tan(0.5235987755833333) * 2 * distance;
+  return centreY - 0.375 * screenHeight / visibleHeight;
+}
+
 // A viewer on a presentation, with the test artwork, its window up.
 class ScreenTest : public ::testing::Test {
  protected:
@@ -157,6 +171,17 @@ class ScreenTest : public ::testing::Test {
   }
 
   testfiles::TempDir artwork;
+  // The quartered page followed by a grey one, with short transitions.
+  std::string writeQuarters() {
+    testfiles::Picture quarters = testfiles::makePicture(1024, 768, [](int x, int y, uint8_t* p) {
+      Rgb c = y < 384 ? (x < 512 ? topLeft : topRight) : (x < 512 ? bottomLeft : bottomRight);
+      p[0] = uint8_t(c.r), p[1] = uint8_t(c.g), p[2] = uint8_t(c.b), p[3] = 255;
+    });
+    testfiles::writePng(files.file("quarters.png"), quarters, false);
+    writeSolidPage(files, "grey.png", 128, 128, 128);
+    return writeSlideList(files, {{"quarters.png"}, {"grey.png"}}, "TransitionDuration=0.3");
+  }
+
   testfiles::TempDir files;
   std::unique_ptr<ViewerProcess> viewer;
 };

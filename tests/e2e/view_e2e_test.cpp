@@ -11,29 +11,8 @@
 namespace e2e {
 namespace {
 
-const Rgb topLeft = {200, 40, 40}, topRight = {40, 200, 40}, bottomLeft = {40, 40, 200},
-          bottomRight = {200, 200, 40};
-
-// The top edge of the page on screen at a zoom level, as the camera puts
-// it: the page's half height over the visible height.
-double topEdgeAtZoom(double zoom) {
-  double distance = 0.1 * std::pow(2.0, zoom * 0.05);
-  double visibleHeight = std::tan(0.5235987755833333) * 2 * distance;
-  return centreY - 0.375 * screenHeight / visibleHeight;
-}
-
 class View : public ScreenTest {
  protected:
-  std::string writeQuarters() {
-    testfiles::Picture quarters = testfiles::makePicture(1024, 768, [](int x, int y, uint8_t* p) {
-      Rgb c = y < 384 ? (x < 512 ? topLeft : topRight) : (x < 512 ? bottomLeft : bottomRight);
-      p[0] = uint8_t(c.r), p[1] = uint8_t(c.g), p[2] = uint8_t(c.b), p[3] = 255;
-    });
-    testfiles::writePng(files.file("quarters.png"), quarters, false);
-    writeSolidPage(files, "grey.png", 128, 128, 128);
-    return writeSlideList(files, {{"quarters.png"}, {"grey.png"}}, "TransitionDuration=0.3");
-  }
-
   // The borders between the quarters: the column along a row above the
   // middle where red turns green, the row along a column left of the middle
   // where red turns blue.
