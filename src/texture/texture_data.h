@@ -47,7 +47,7 @@ class MipmapData : public TextureData {
   ~MipmapData() override;
   bool load(const std::string& path, bool wantAlpha) override;
   bool tile(const TextureData& source, int countX, int countY) override;  // refused
-  bool create(unsigned width, unsigned height, int format) override;     // refused
+  bool create(unsigned width, unsigned height, int format) override;      // refused
   bool loadResource(const char* name, void* module, bool wantAlpha) override;
 
   // Byte offset of level i in pixels.
