@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "images/codec/png_glue.h"
 #include "images/image_stream.h"
 #include "images/raster_image.h"
 
@@ -23,11 +24,6 @@ void pngError(png_structp png, png_const_charp text) {
   ReadContext* context = static_cast<ReadContext*>(png_get_error_ptr(png));
   std::snprintf(context->message, sizeof context->message, "%s", text ? text : "PNG error");
   png_longjmp(png, 1);
-}
-
-void pngRead(png_structp png, png_bytep data, size_t length) {
-  ReadContext* context = static_cast<ReadContext*>(png_get_io_ptr(png));
-  if (context->stream->read(data, 1, length) != length) png_error(png, "Read Error");
 }
 
 [[noreturn]] void failWith(png_structp png, const char* text) {
@@ -108,7 +104,7 @@ bool readPicture(png_structp png, png_infop info, RasterImage& picture, const vo
     picture.lastError = context.message;
     return false;
   }
-  png_set_read_fn(png, &context, pngRead);
+  png_set_read_fn(png, context.stream, readPngFromStream);
   png_read_info(png, info);
 
   png_uint_32 fileWidth = 0, fileHeight = 0;

@@ -61,20 +61,10 @@ inline void copyPixel(const uint8_t* source, int sx, uint8_t* target, int x, int
 RasterImage::RasterImage(int format) : format(format), exifInfo{} {}
 
 bool RasterImage::checkSize(int width, int height) {
-  if (width <= 0 || height <= 0) {
-    lastError = "Picture has no pixels";
-    return false;
-  }
-  int64_t limit = std::min(pixelLimit, maxPixels);
-  if (width > maxSide || height > maxSide || int64_t(width) * height > limit) {
-    char text[160];
-    std::snprintf(text, sizeof text,
-                  "Picture too large: %d x %d pixels (at most %d a side and %lld pixels)", width,
-                  height, maxSide, (long long)limit);
-    lastError = text;
-    return false;
-  }
-  return true;
+  char text[160];
+  if (pictureSizeAllowed(width, height, pixelLimit, text, sizeof text)) return true;
+  lastError = text;
+  return false;
 }
 
 bool RasterImage::allocate(int width, int height, int bits, bool withAlphaPlane) {

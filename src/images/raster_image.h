@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "images/codec/picture_caps.h"
 #include "images/exif_info.h"
 
 class ImageStream;
@@ -23,8 +24,8 @@ struct RgbQuad {
 // allocating absurd amounts.
 class RasterImage {
  public:
-  static constexpr int maxSide = 16384;
-  static constexpr int64_t maxPixels = int64_t(1) << 28;
+  static constexpr int maxSide = maxPictureSide;
+  static constexpr int64_t maxPixels = maxPicturePixels;
 
   explicit RasterImage(int format = ImageFormatUnknown);
 

@@ -1,4 +1,4 @@
-#include "images/image_stream.h"
+#include "images/codec/image_stream.h"
 
 #include <cstring>
 
