@@ -18,7 +18,8 @@ class Texture {
   // Makes and fills the texture; false (nothing created) for data without a
   // picture or a picture larger than GL takes. The data stays the caller's.
   bool create(TextureData* data, bool buildMipmaps);
-  // Uploads every stored level.
+  // Uploads every stored level (nothing for levels without a picture or
+  // larger than GL takes).
   void createLevels(MipmapData* levels);
   bool exists() const { return created; }
 
@@ -27,4 +28,8 @@ class Texture {
   bool created = false;
   bool ownsData = false;
   unsigned int textureName = 0;
+
+ private:
+  // Deletes the GL texture, so that a second create does not leak it.
+  void deleteTexture();
 };

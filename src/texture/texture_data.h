@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <memory>
 #include <string>
 
 // GL format code of pictures whose samples are 16 bits wide; every upload
@@ -38,6 +39,9 @@ class TextureData {
  protected:
   // Frees the picture and clears hasPixels.
   void freePixels();
+  // Frees the picture and holds this one instead (none when null).
+  void takePixels(std::unique_ptr<unsigned char[]> picture, unsigned width, unsigned height,
+                  int format);
 };
 
 // A picture that carries its whole mip chain in one image; the pixels hold
@@ -52,6 +56,13 @@ class MipmapData : public TextureData {
 
   // Byte offset of level i in pixels.
   size_t levelOffset(int level) const;
+  // Pixels across (or down, from height) of level i of the chain.
+  static unsigned levelSide(unsigned side, int level);
 
   int levelCount = 0;
+
+ private:
+  // Takes the levels out of a picture that holds the whole chain: stacked
+  // downwards when it is taller than wide, else side by side.
+  bool arrangeLevels(const TextureData& chain);
 };
