@@ -133,6 +133,8 @@ class fast_Mesh {
 
   // Building, for the readers.
   int addVertex(const float position[3], const float normal[3], const float texcoord[2]);
+  // Appends to the group, then to the material; a triangle that names a
+  // vertex not in the array (or no group or material) is left out.
   void addTriangle(uint32_t i0, uint32_t i1, uint32_t i2, fast_Group* group,
                    fast_Material* material);
   void addFaceNormal(uint32_t i0, uint32_t i1, uint32_t i2);
@@ -141,6 +143,8 @@ class fast_Mesh {
   // falling opacity, stably.
   void finish();
   void addMaterial(fast_Material* material);  // takes ownership
+  // The first material of that name; else, with a line on std::clog, the
+  // first material of the list (null when the list is empty).
   fast_Material* findMaterial(const std::string& name);
   fast_Group* findOrCreateGroup(const std::string& name);
 
@@ -151,4 +155,9 @@ class fast_Mesh {
   fast_Vertices vertices;
   fast_Materials materials;
   fast_Groups groups;
+
+ private:
+  // Triangles and face normals with an index beyond the vertex array are
+  // dropped: the renderer would read past the array.
+  bool holdsVertices(uint32_t i0, uint32_t i1, uint32_t i2) const;
 };
