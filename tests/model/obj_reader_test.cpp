@@ -1,0 +1,270 @@
+// The model reader on model and material files written here: tokens, faces,
+// error recovery with its messages, and material libraries with textures.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "model/mesh.h"
+#include "model/obj_lexer.h"
+#include "model/obj_reader.h"
+#include "support/captured_stream.h"
+#include "support/test_files.h"
+
+namespace {
+
+struct Reading {
+  std::unique_ptr<fast_Mesh> mesh;
+  std::string errors, log, out;
+};
+
+Reading readModel(const std::string& text, const std::string& directory = "") {
+  CapturedStream errors(std::cerr), log(std::clog), out(std::cout);
+  std::istringstream stream(text);
+  NoAction_ProgressBase progress;
+  Reading reading;
+  reading.mesh.reset(loadOBJ(directory, stream, progress));
+  reading.errors = errors.text();
+  reading.log = log.text();
+  reading.out = out.text();
+  return reading;
+}
+
+// Groups, materials, the vertex count and the triangles by the x of their
+// corners: the four positions below have x = 1, 2, 3, 4.
+std::string describe(const fast_Mesh& mesh) {
+  std::ostringstream text;
+  text << "groups";
+  for (const fast_Group* group : mesh.groups) text << " [" << group->name << "]";
+  text << "; materials";
+  for (const fast_Material* material : mesh.materials) text << " [" << material->name << "]";
+  text << "; vertices " << mesh.vertices.size() << ";";
+  for (const fast_Material* material : mesh.materials)
+    for (size_t i = 0; i < material->triangles.size(); ++i)
+      text << (i % 3 ? " " : " |") << mesh.vertices[material->triangles[i]].x;
+  return text.str();
+}
+
+const std::string quad = "v 1 0 0\nv 2 0 0\nv 3 1 0\nv 4 3 1\n";  // lines 1-4
+
+struct ModelCase {
+  std::string text, mesh, errors;
+};
+
+void expectModels(const ModelCase* cases, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const ModelCase& c = cases[i];
+    Reading reading = readModel(c.text);
+    EXPECT_EQ(describe(*reading.mesh), c.mesh) << c.text;
+    EXPECT_EQ(reading.errors, c.errors) << c.text;
+  }
+}
+
+std::string tokens(const std::string& text) {
+  std::istringstream stream(text);
+  OBJLexer lexer(stream.rdbuf());
+  std::string list;
+  for (int token = lexer.next(); token != TokEof; token = lexer.next())
+    list += std::string(tokenName(token)) + "(" + lexer.text() + ")@" +
+            std::to_string(lexer.line()) + " ";
+  return list;
+}
+
+const char* const nameToken = "~[\\ \\t\\n\\r@]+";
+
+}  // namespace
+
+TEST(ObjLexer, TakesTheLongestMatchAndTheLowerNumberOnTies) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"12 1e5 -.5 5. -7", "TINT(12)@1 TFLOAT(1e5)@1 TFLOAT(-.5)@1 TFLOAT(5.)@1 TINT(-7)@1 "},
+      {"usemtlx 1/2/3 1//3 +5 - . Tr a#b 1e",
+       "N(usemtlx)@1 N(1/2/3)@1 N(1//3)@1 N(+5)@1 N(-)@1 N(.)@1 N(Tr)@1 N(a#b)@1 N(1e)@1 "},
+      {"v vx fo -mm Ka", "v(v)@1 N(vx)@1 f|fo(fo)@1 \\-mm(-mm)@1 Ka(Ka)@1 "},
+      {"v # note\nx\r\n$ y\r\n", "v(v)@1 N(x)@2 ENDL(\r)@3 ENDL(\n)@4 "},
+  };
+  for (const auto& c : cases) {
+    std::string expected = c.second;
+    for (size_t at; (at = expected.find("N(")) != std::string::npos;)
+      expected.replace(at, 1, nameToken);
+    EXPECT_EQ(tokens(c.first), expected) << c.first;
+  }
+}
+
+TEST(ObjLexer, KeepsTheFirst1999CharactersOfALongToken) {
+  std::istringstream stream(std::string(3000, 'x') + " y");
+  OBJLexer lexer(stream.rdbuf());
+  EXPECT_EQ(lexer.next(), TokName);
+  EXPECT_EQ(std::string(lexer.text()), std::string(1999, 'x'));
+  EXPECT_EQ(lexer.next(), TokName);
+  EXPECT_EQ(std::string(lexer.text()), "y");
+}
+
+TEST(ObjReader, FacesBecomeFansOfSharedOrOwnVertices) {
+  const ModelCase cases[] = {
+      {quad + "f 1 2 3 4\n", "groups []; materials []; vertices 4; |1 2 3 |1 3 4", ""},
+      {quad + "f -3 -2 -1", "groups []; materials []; vertices 3; |2 3 4", ""},
+      {quad + "vt 0 0\nf 1/1 2/1 3/1\nf 1/1 3/1 4/1\n",
+       "groups []; materials []; vertices 6; |1 2 3 |1 3 4", ""},
+      {quad + "s 1\nf 1 2 3\nf 1 3 4\n", "groups []; materials []; vertices 4; |1 2 3 |1 3 4", ""},
+      {quad + "s 2000000000\nf 1 2 3\nf 1 3 4\n",
+       "groups []; materials []; vertices 4; |1 2 3 |1 3 4", ""},
+      {quad + "vt 0 0\ns 1\nf 1/1 2/1 3/1\ns off\nf 1/1 3/1 4/1\n",
+       "groups []; materials []; vertices 6; |1 2 3 |1 3 4", ""},
+      {quad + "vn 0 0 1\nf 1//1 2//1 3//1\nf 1//1 3//1 4//1\r\n",
+       "groups []; materials []; vertices 4; |1 2 3 |1 3 4", ""},
+      {quad + "f 0 1 2 3\n", "groups []; materials []; vertices 3; |1 2 3",
+       "line 5: index out of range at \"0\"\n"},
+      {quad + "f 1 2 9 3 x\n", "groups []; materials []; vertices 3; |1 2 3",
+       "line 5: index out of range at \"9\"\nline 5: index out of range at \"x\"\n"},
+      {quad + "f 1/1 2//5 3 4\n", "groups; materials; vertices 2;",
+       "line 5: index out of range at \"1/1\"\nline 5: index out of range at \"2//5\"\n"},
+      {quad + "f 1 2 3.0\nf 1 3 4\n", "groups []; materials []; vertices 4; |1 3 4",
+       "line 5: syntax error at \"3.0\" missing { TINT " + std::string(nameToken) + " }\n"},
+  };
+  expectModels(cases, std::size(cases));
+}
+
+TEST(ObjReader, SmoothingGroupsShadeSmoothlyAndGivenNormalsStay) {
+  Reading smooth = readModel(quad + "s 1\nf 1 2 3\nf 1 3 4\n");
+  const fast_Vertex& shared = smooth.mesh->vertices[0];  // both faces, not coplanar
+  EXPECT_NEAR(shared.nx * shared.nx + shared.ny * shared.ny + shared.nz * shared.nz, 1, 1e-6);
+  EXPECT_GT(std::abs(shared.nx) + std::abs(shared.ny), 0.01f);
+
+  Reading given = readModel(quad + "vn 0 1 0\nf 1//1 2//1 3//1\n");
+  const fast_Vertex& corner = given.mesh->vertices[2];
+  EXPECT_EQ((std::vector<float>{corner.nx, corner.ny, corner.nz}), (std::vector<float>{0, 1, 0}));
+  EXPECT_EQ(corner.u, unsetTexCoord);
+
+  Reading claimed = readModel(quad + "vt 0.25 0.5\ns 0\nf 1 2 3\nf 1/1 2/1 3/1\n");
+  // A vertex still without a texture coordinate takes the first one given.
+  EXPECT_EQ(claimed.mesh->vertices.size(), 3u);
+  EXPECT_EQ(claimed.mesh->vertices[0].u, 0.25f);
+}
+
+TEST(ObjReader, RecoversFromErrorsAtThreeLevels) {
+  const std::string name = nameToken;
+  const ModelCase cases[] = {
+      // A missing operand counts as 0 or "" and the statement goes on.
+      {"v 1 2\nv 2 0 0\nv 3 1 0\nf 1 2 3\n", "groups []; materials []; vertices 3; |1 2 3",
+       "line 2: syntax error at \"\n\" missing { TINT TFLOAT }\n"},
+      {quad + "usemtl\nf 1 2 3\n", "groups []; materials []; vertices 3; |1 2 3",
+       "line 6: syntax error at \"\n\" missing " + name + "\n"},
+      // The operand error skips nothing, so the file-level one follows.
+      {quad + "usemtl 7\nf 1 2 3\n", "groups []; materials []; vertices 0;",
+       "line 5: syntax error at \"7\" missing " + name +
+           "\nline 5: syntax error at \"7\" missing { Eof ENDL }\n"},
+      // ... and the next recovery then skips exactly one token.
+      {quad + "vt 1\nvt 1\nf 1 2 3\n", "groups []; materials []; vertices 0;",
+       "line 6: syntax error at \"\n\" missing { TINT TFLOAT }\n"
+       "line 7: syntax error at \"\n\" missing { TINT TFLOAT }\n"
+       "line 7: syntax error at \"f\" missing { Eof ENDL }\n"},
+      // A statement error drops the line; reading goes on.
+      {quad + "s 1.5\nbevel maybe\ndeg 3\ndeg 3.0\nf 1 2 3\n",
+       "groups []; materials []; vertices 3; |1 2 3",
+       "line 5: syntax error at \"1.5\" missing { TINT off }\n"
+       "line 6: syntax error at \"maybe\" missing { off on }\n"
+       "line 7: syntax error at \"3\" missing TFLOAT\n"},
+      // File-level errors end the reading unfinished.
+      {quad + "f 1 2 3\nKe 1\nf 1 3 4\n", "groups []; materials []; vertices 3; |1 2 3",
+       "line 6: syntax error at \"Ke\" missing Eof\n"},
+      {quad + "v 1 2 3 4\nf 1 2 3\n", "groups []; materials []; vertices 0;",
+       "line 5: syntax error at \"4\" missing { Eof ENDL }\n"},
+      {quad + "f 1 2 3 # corner\nf 1 3 4\n", "groups []; materials []; vertices 3; |1 2 3",
+       "line 6: syntax error at \"f\" missing { Eof ENDL }\n"},
+      // Harmless: comments of their own, no final line end, a last comment
+      // without one, groups, ignored statements.
+      {"# start\n" + quad + "g\nf 1 2 3\ng a b\nf 1 3 4\nl 1 2\nmg off 1.0\n# end",
+       "groups [] [b]; materials []; vertices 6; |1 2 3 |1 3 4",
+       "invalid token near line 12 (text was '# end')\n"},
+  };
+  expectModels(cases, std::size(cases));
+  EXPECT_EQ(readModel("v 1 2\nf 1 1 1\n").mesh->vertices[0].y, 2);
+  EXPECT_EQ(
+      readModel(quad + "g " + std::string(3000, 'x') + "\nf 1 2 3\n").mesh->groups[0]->name.size(),
+      1999u);
+}
+
+namespace {
+
+std::string describeMaterials(const fast_Mesh& mesh) {
+  std::ostringstream text;
+  for (const fast_Material* m : mesh.materials)
+    text << "[" << m->name << " Kd " << m->diffuse[0] << " " << m->diffuse[1] << " "
+         << m->diffuse[2] << " " << m->diffuse[3] << " Ns " << m->shininess
+         << (m->textureData.hasPixels ? " textured" : "") << "]";
+  return text.str();
+}
+
+struct LibraryCase {
+  std::string library, model, materials, errors;
+  float u = 0, v = 0;  // of the first vertex
+};
+
+}  // namespace
+
+TEST(MtlReader, ReadsColoursTexturesAndTheirPlacement) {
+  testfiles::TempDir dir;
+  std::filesystem::create_directory(dir.file("sub"));
+  for (const char* name : {"tex.png", "sub/tex.png"})
+    ASSERT_TRUE(testfiles::writePng(dir.file(name), testfiles::solidPicture(4, 4, 9, 9, 9), 1));
+  const std::string faces = quad + "vt 0.25 0.75\nf 1/1 2/1 3/1\n";
+  const LibraryCase cases[] = {
+      {"newmtl red\nKd 1 0 0\nnewmtl glass\nKd 1 0 0 0.5\nNs 1000\n",
+       quad + "usemtl glass\nf 1 2 3\nusemtl red\nf 1 3 4\n",
+       "[red Kd 1 0 0 1 Ns 0][glass Kd 1 0 0 0.5 Ns 1000]", ""},
+      {"newmtl m\nmap_Kd -s 0.5 0.5 tex.png\n", "usemtl m\n" + faces,
+       "[m Kd 0.6 0.6 0.6 1 Ns 0 textured]", "", 0.5f, -1.5f},
+      {"newmtl m\nmap_Kd -o 0.5 1 0 -s 2 4 1 tex.png\n", "usemtl m\n" + faces,
+       "[m Kd 0.6 0.6 0.6 1 Ns 0 textured]", "", 1.5f, 1},
+      {"newmtl m\nmap_Kd -mm 0.0 1.0 sub\\tex.png\n", "usemtl m\n" + faces,
+       "[m Kd 0.6 0.6 0.6 1 Ns 0 textured]", "", 0.25f, -0.75f},
+      // Before the first "newmtl": the model's material; placement dropped.
+      {"Kd 0 0 1\nmap_Kd -s 2 2 tex.png\n", faces, "[ Kd 0 0 1 1 Ns 0 textured]", "", 0.25f, 0.75f},
+      // Errors beyond an operand end the library, keeping what came before.
+      {"newmtl m\nKd 0 1 0\nmap_Kd -mm 0 1 tex.png\nKd 1 1 1\n", "usemtl m\n" + faces,
+       "[m Kd 0 1 0 1 Ns 0]", "line 3: syntax error at \"0\" missing TFLOAT\n", 0.25f, -0.75f},
+      {"newmtl m\nKa 1 0 0 1 0\nKd 0 1 0\n", "usemtl m\n" + faces, "[m Kd 0.6 0.6 0.6 1 Ns 0]",
+       "line 2: syntax error at \"0\" missing { Eof ENDL }\n", 0.25f, -0.75f},
+      {"newmtl m\nTr 0.5\nKd 0 1 0\n", "usemtl m\n" + faces, "[m Kd 0.6 0.6 0.6 1 Ns 0]",
+       "line 2: syntax error at \"Tr\" missing Eof\n", 0.25f, -0.75f},
+      // Names need not be unique: "usemtl" takes the first.
+      {"newmtl m\nKd 1 0 0\nnewmtl m\nKd 0 1 0\nNs 1 2\n", quad + "usemtl m\nf 1 2 3\nKe\n",
+       "[ Kd 0.6 0.6 0.6 1 Ns 0][m Kd 1 0 0 1 Ns 0][m Kd 0 1 0 1 Ns 1]",
+       "line 5: syntax error at \"2\" missing { Eof ENDL }\n"
+       "line 8: syntax error at \"Ke\" missing Eof\n"},
+  };
+  for (const LibraryCase& c : cases) {
+    testfiles::writeText(dir.file("a.mtl"), c.library);
+    Reading reading = readModel("mtllib models/a.mtl\n" + c.model, dir.path() + "/");
+    EXPECT_EQ(describeMaterials(*reading.mesh), c.materials) << c.library;
+    EXPECT_EQ(reading.errors, c.errors) << c.library;
+    EXPECT_EQ(reading.out, "loading material file: " + dir.file("a.mtl") + "\n");
+    if (c.u != 0) EXPECT_EQ(reading.mesh->vertices[0].u, c.u) << c.library;
+    if (c.u != 0) EXPECT_EQ(reading.mesh->vertices[0].v, c.v) << c.library;
+  }
+}
+
+TEST(MtlReader, ReadsEveryLibraryInOrderAndReportsWhatIsMissing) {
+  testfiles::TempDir dir;
+  testfiles::writeText(dir.file("a.mtl"), "newmtl a\nmap_Kd none.png\n");
+  testfiles::writeText(dir.file("b.mtl"), "newmtl b\nKd 0 0 0 0.5\n");
+  const std::string d = dir.path() + "/";
+  Reading reading = readModel("mtllib b.mtl a.mtl\nmtllib c.mtl\n" + quad +
+                                  "usemtl b\nf 1 2 3\nusemtl a\nf 1 3 4\n"
+                                  "usemtl c\nf 2 3 4\n",
+                              d);
+  EXPECT_EQ(describeMaterials(*reading.mesh),
+            "[ Kd 0.6 0.6 0.6 1 Ns 0][a Kd 0.6 0.6 0.6 1 Ns 0][b Kd 0 0 0 0.5 Ns 0]");
+  EXPECT_EQ(reading.out, "loading material file: " + d + "b.mtl\nloading material file: " + d +
+                             "a.mtl\nloading material file: " + d + "c.mtl\n");
+  EXPECT_EQ(reading.log.find("can't load texture data (material \"a\", file " + d + "none.png)"),
+            0u);
+  EXPECT_NE(
+      reading.log.find("can't open material file " + d +
+                       "c.mtl - visuals may not look as expected\n"
+                       "Material \"c\" does not exist, you'll get a default material instead\n"),
+      std::string::npos);
+}
