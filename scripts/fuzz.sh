@@ -5,7 +5,7 @@
 #
 #   bash scripts/fuzz.sh SECONDS [TARGET...]
 #
-# TARGET is description_file, exif or image_decode (all three by default).
+# TARGET is description_file, exif, image_decode, obj or mtl (all by default).
 # New corpus entries, crashing inputs and a log per target go to
 # fuzz/findings/<target>/ (ignored by git). A crashing input, once its cause
 # is fixed, belongs in tests/malformed/<target>/ so the test run replays it.
@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-if [ ${#targets[@]} -eq 0 ]; then targets=(description_file exif image_decode); fi
+if [ ${#targets[@]} -eq 0 ]; then targets=(description_file exif image_decode obj mtl); fi
 build=${QUORVEX_FUZZ_BUILD:-build-fuzz}
 
 # The libraries are instrumented for coverage and the sanitizers too; the
@@ -37,6 +37,7 @@ max_len() {
   case "$1" in
     description_file) echo 4096 ;;
     exif) echo 8192 ;;
+    obj | mtl) echo 16384 ;;
     *) echo 65536 ;;
   esac
 }
