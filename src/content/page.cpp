@@ -3,10 +3,15 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 
 #include "app/quads/quads.h"
+#include "app/state/viewer_state.h"
 #include "content/description_file.h"
 #include "images/slide_texture.h"
+#include "model/mesh.h"
+#include "model/obj_reader.h"
 
 namespace {
 
@@ -32,16 +37,18 @@ void emptyHandle(SmartPtr<T>& handle) {
   handle.refcountPtr = nullptr;
 }
 
-// The first loaded texture of a picture object named fileName on pages
-// i - 1 .. i + 1 of the published list, or null.
-const SmartPtr<SlideTexture>* findNeighbourTexture(int i, const std::string& fileName) {
+// The first loaded handle (a picture object's texture, a model's mesh)
+// named fileName on pages i - 1 .. i + 1 of the published list, or null.
+template <class Item, class T>
+const SmartPtr<T>* findNeighbour(int i, const std::string& fileName, std::vector<Item> Page::*items,
+                                 SmartPtr<T> Item::*handle) {
   if (!publishedPages) return nullptr;
   const int end = std::min(i + 1, int(publishedPages->size()) - 1);
   for (int j = std::max(i - 1, 0); j <= end; ++j) {
     const Page* page = (*publishedPages)[size_t(j)].dataPtr;
     if (!page) continue;
-    for (const ImageObject& object : page->imageObjects)
-      if (object.texture.dataPtr && object.fileName == fileName) return &object.texture;
+    for (const Item& item : page->*items)
+      if ((item.*handle).dataPtr && item.fileName == fileName) return &(item.*handle);
   }
   return nullptr;
 }
@@ -73,9 +80,9 @@ Page::Page(const DescriptionNode& section, const std::string& basePath)
       // A later "Sound" section replaces an earlier one.
       if (const DescriptionKey* key = child.findKey("filename"))
         soundFileName = basePath + key->value();
+    } else if (child.hasName("Model")) {
+      models.emplace_back(child, basePath);
     }
-    // "Model" sections become models with the model reader; anything else
-    // is not ours.
   }
 }
 
@@ -92,7 +99,8 @@ void Page::load(int i) {
 
   for (ImageObject& object : imageObjects) {
     if (object.texture.dataPtr) continue;
-    if (const SmartPtr<SlideTexture>* shared = findNeighbourTexture(i, object.fileName)) {
+    if (const SmartPtr<SlideTexture>* shared =
+            findNeighbour(i, object.fileName, &Page::imageObjects, &ImageObject::texture)) {
       object.texture = *shared;
     } else {
       object.texture.reset(new SlideTexture(object.fileName.c_str(), true, false));
@@ -168,11 +176,63 @@ void Page::draw() {
   glEnable(GL_TEXTURE_2D);
 }
 
-// Models arrive with the model reader.
-void Page::loadModels(int) {}
+Model::Model(const DescriptionNode& section, const std::string& basePath)
+    : fileName(basePath),
+      tx(floatKey(section, "tx", 0)),
+      ty(floatKey(section, "ty", 0)),
+      tz(floatKey(section, "tz", 0.1f)),
+      rx(floatKey(section, "rx", 0)),
+      ry(floatKey(section, "ry", 0)),
+      rz(floatKey(section, "rz", 0)),
+      scale(floatKey(section, "scale", 1)) {
+  if (const DescriptionKey* key = section.findKey("filename")) fileName += key->value();
+}
 
-// Models arrive with the model reader.
-void Page::unloadModels() {}
+void Page::loadModels(int i) {
+  for (Model& model : models) {
+    if (model.mesh.dataPtr) continue;
+    if (const SmartPtr<fast_Mesh>* shared =
+            findNeighbour(i, model.fileName, &Page::models, &Model::mesh)) {
+      model.mesh = *shared;
+      continue;
+    }
+    std::printf("loading model %s\n", model.fileName.c_str());
+    std::ifstream file(model.fileName);
+    NoAction_ProgressBase progress;
+    fast_Mesh* mesh = loadOBJ(modelDirectory(model.fileName), file, progress);
+    mesh->prepareGL();
+    model.mesh.reset(mesh);
+  }
+}
 
-// Models arrive with the model reader.
-void Page::drawModels() {}
+void Page::unloadModels() {
+  for (Model& model : models) emptyHandle(model.mesh);
+}
+
+// Each model at its place, turned by the user's rotation and then its own,
+// brightly lit; a model not loaded ends the list.
+void Page::drawModels() {
+  static const GLfloat bright[4] = {2, 2, 2, 1}, normal[4] = {1, 1, 1, 1};
+  for (Model& model : models) {
+    if (!model.mesh.dataPtr) return;
+    glPushMatrix();
+    glTranslatef(model.tx, model.ty, model.tz);
+    glRotatef(viewer.modelRotationX, 1, 0, 0);
+    glRotatef(viewer.modelRotationY, 0, 1, 0);
+    glRotatef(model.rx, 1, 0, 0);
+    glRotatef(model.ry, 0, 1, 0);
+    glRotatef(model.rz, 0, 0, 1);
+    glScalef(model.scale, model.scale, model.scale);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_COLOR_MATERIAL);
+    glColor3f(1, 1, 1);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, bright);
+    model.mesh->draw(0);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, normal);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_ALPHA_TEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor3f(1, 1, 1);
+    glPopMatrix();
+  }
+}

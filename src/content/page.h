@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "model/mesh.h"
 #include "smartptr"
 #include "sound/fsound.h"
 
@@ -25,6 +26,18 @@ struct ImageObject {
   SmartPtr<SlideTexture> texture;
   float width = 1, height = 1;
   float tx = 0, ty = 0, tz = 0.005f;
+};
+
+// A 3-D model placed in front of a page; neighbouring pages naming the same
+// file share the mesh.
+struct Model {
+  explicit Model(const DescriptionNode& section, const std::string& basePath);
+
+  std::string fileName;
+  SmartPtr<fast_Mesh> mesh;
+  float tx = 0, ty = 0, tz = 0.1f;
+  float rx = 0, ry = 0, rz = 0;  // degrees
+  float scale = 1;
 };
 
 // One full-screen picture or video with what is placed on it and its sound.
@@ -51,13 +64,12 @@ class Page {
   std::string fileName;
   SlideTexture* texture = nullptr;  // owned
   std::vector<ImageObject> imageObjects;
+  std::vector<Model> models;
   std::string soundFileName;
   SmartPtr<FSOUND_STREAM> soundStream;
   bool started = false;
 
  private:
-  // Models on pages come with the model reader; these are the places where
-  // a page loads, drops and draws them.
   void loadModels(int i);
   void unloadModels();
   void drawModels();
