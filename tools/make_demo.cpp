@@ -16,7 +16,7 @@ using namespace demo;
 namespace {
 
 const float pi = 3.14159265f;
-const int slideCount = 10;
+const int slideCount = 11;
 
 std::string folder;
 bool failed = false;
@@ -392,7 +392,77 @@ Canvas keysPage() {
   column(mouse, 580, 740, 244, 44);
   drawText(page, "Esc first clears a typed number.", 580, 574, style(17), muted);
   drawText(page, "Thank you for watching!", 580, 646, style(24, 0.14f), rgb(0xffffff));
-  drawFooter(page, 10, slideCount, "");
+  drawFooter(page, 11, slideCount, "");
+  return page;
+}
+
+// ------------------------------------------------------------ 3-D model
+
+// The crate's face: planks with a light frame and the emblem's accent.
+Canvas crateTexture() {
+  Canvas picture(128, 128, rgb(0x8a5a2b));
+  for (int k = 0; k < 4; ++k)
+    picture.fill(roundedRect(14, 16 + k * 25, 114, 36 + k * 25, 2),
+                 rgb(k % 2 ? 0xa8743c : 0x9a6733));
+  picture.fill(subtract(roundedRect(2, 2, 126, 126, 6), roundedRect(14, 14, 114, 114, 3)),
+               rgb(0xd9b27c));
+  picture.fill(line({16, 112}, {112, 16}, 10), rgb(0xd9b27c));
+  picture.fill(circle(64, 64, 15), accent);
+  return picture;
+}
+
+// A textured cube on a translucent glass plinth, in units of the cube's
+// half size; faces counter-clockwise seen from outside.
+std::string crateModel() {
+  std::string out = "# a crate on a glass plinth\nmtllib crate.mtl\n";
+  auto box = [&out](float x0, float y0, float z0, float x1, float y1, float z1) {
+    for (int i = 0; i < 8; ++i)
+      out += "v " + std::to_string(i & 1 ? x1 : x0) + " " + std::to_string(i & 2 ? y1 : y0) + " " +
+             std::to_string(i & 4 ? z1 : z0) + "\n";
+  };
+  box(-1, -1, -1, 1, 1, 1);
+  box(-1.4f, -1.2f, -1.4f, 1.4f, -1.05f, 1.4f);
+  out += "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
+  out += "vn -1 0 0\nvn 1 0 0\nvn 0 -1 0\nvn 0 1 0\nvn 0 0 -1\nvn 0 0 1\n";
+  // Corners of each face as bits of the box's vertex numbers, and its normal.
+  const int faces[6][5] = {{0, 4, 6, 2, 1}, {1, 3, 7, 5, 2}, {0, 1, 5, 4, 3},
+                           {2, 6, 7, 3, 4}, {0, 2, 3, 1, 5}, {4, 5, 7, 6, 6}};
+  auto faceLines = [&](int first, bool textured) {
+    for (const auto& face : faces) {
+      out += "f";
+      for (int k = 0; k < 4; ++k)
+        out += " " + std::to_string(first + face[k]) + "/" +
+               (textured ? std::to_string(k + 1) : "") + "/" + std::to_string(face[4]);
+      out += "\n";
+    }
+  };
+  out += "g crate\nusemtl crate\n";
+  faceLines(1, true);
+  out += "g plinth\nusemtl glass\n";
+  faceLines(9, false);
+  return out;
+}
+
+const char* const crateLibrary =
+    "newmtl crate\nKa 0.3 0.3 0.3\nKd 0.9 0.9 0.9\nKs 0.4 0.4 0.4\nNs 300\nmap_Kd crate.png\n"
+    "\nnewmtl glass\nKa 0.1 0.2 0.3\nKd 0.4 0.7 1 0.4\nKs 1 1 1\nNs 900\n";
+
+const std::vector<Bullet> modelNotes = {
+    {"A Model section puts an OBJ model on a page", "its MTL library gives colours and textures"},
+    {"Lit by two lights, in front of the picture", ""},
+    {"Translucent materials are drawn last", ""},
+};
+
+Canvas modelPage() {
+  Canvas page = pageBackground();
+  drawTitle(page, "A 3-D model on the page");
+  drawBullets(page, modelNotes, 3, 72, 236, 70, 24);
+  drawText(page, "Drag with the middle button to turn it", 72, 430, style(20), accent);
+  drawCodeBox(page, 72, 462, 300,
+              {"<Model>", "filename=crate.obj", "tx=0.3", "ty=-0.1", "rx=20", "ry=35",
+               "scale=0.045", "</Model>"},
+              15);
+  drawFooter(page, 10, slideCount, nextLabel("BLEND, the default"));
   return page;
 }
 
@@ -467,10 +537,16 @@ struct Object {
   float width, height, tx, ty;
 };
 
+struct ModelEntry {
+  std::string file;
+  float tx, ty, rx, ry, scale;
+};
+
 struct PageEntry {
   std::string file;
   std::vector<Object> objects;
   std::string sound;
+  std::vector<ModelEntry> models = {};
 };
 
 struct SlideEntry {
@@ -511,6 +587,16 @@ std::string describe(const std::vector<SlideEntry>& slides) {
         line("tx=" + number(object.tx));
         line("ty=" + number(object.ty));
         line("</ImageObject>");
+      }
+      for (const ModelEntry& model : page.models) {
+        line("<Model>");
+        line("filename=" + model.file);
+        line("tx=" + number(model.tx));
+        line("ty=" + number(model.ty));
+        line("rx=" + number(model.rx));
+        line("ry=" + number(model.ry));
+        line("scale=" + number(model.scale));
+        line("</Model>");
       }
       if (!page.sound.empty()) {
         line("<Sound>");
@@ -558,6 +644,10 @@ int main(int argc, char** argv) {
   savePage(settingsPage(), "08_settings.jpg");
   savePage(browsingPage(), "09_browsing.jpg");
   savePage(keysPage(), "10_keys.jpg");
+  savePage(modelPage(), "10_model.jpg");
+  savePicture(crateTexture(), "crate.png");
+  std::ofstream(folder + "crate.obj", std::ios::binary) << crateModel();
+  std::ofstream(folder + "crate.mtl", std::ios::binary) << crateLibrary;
 
   const Object badgeObject{"badge.png", badgeSize, badgeSize, badgeX, badgeY};
   std::vector<SlideEntry> slides = {
@@ -580,6 +670,7 @@ int main(int argc, char** argv) {
       {{{"07_sound.jpg", {}, "chime.wav"}}, "", "HARD", ""},
       {{{"08_settings.jpg", {}, ""}}, "", "BLEND", "1.5"},
       {{{"09_browsing.jpg", {}, ""}}, "", "", ""},
+      {{{"10_model.jpg", {}, "", {{"crate.obj", 0.3f, -0.1f, 20, 35, 0.045f}}}}, "", "", ""},
       {{{"10_keys.jpg", {}, ""}}, "", "", ""},
   };
   std::ofstream file(folder + "talk.qvx", std::ios::binary);

@@ -1,0 +1,165 @@
+// Model reading: loadOBJ against tinyobjloader on the same files in the same
+// run, with the peak heap while loadOBJ reads against the finished mesh.
+//
+//   obj_read_bench [file.obj ...]
+//
+// Without files it writes two models of 1 M triangles into a temporary
+// folder: one with positions, texture coordinates and normals, one without
+// normals inside smoothing groups.
+#include <malloc.h>
+#include <tiny_obj_loader.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <new>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "model/mesh.h"
+#include "model/obj_reader.h"
+#include "support/test_files.h"
+
+// Live and peak heap bytes, over every allocation of the process.
+namespace {
+std::atomic<size_t> liveBytes{0}, peakBytes{0};
+}
+
+void* operator new(size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (!p) throw std::bad_alloc();
+  size_t live = liveBytes += malloc_usable_size(p);
+  size_t peak = peakBytes;
+  while (live > peak && !peakBytes.compare_exchange_weak(peak, live)) {
+  }
+  return p;
+}
+void operator delete(void* p) noexcept {
+  if (!p) return;
+  liveBytes -= malloc_usable_size(p);
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  operator delete(p);
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A grid of columns x rows quads as triangle pairs, in two groups with a
+// material each.
+void writeGrid(const std::string& path, int columns, int rows, bool normals) {
+  std::ofstream out(path);
+  out << "mtllib grid.mtl\n";
+  char line[128];
+  for (int y = 0; y <= rows; ++y)
+    for (int x = 0; x <= columns; ++x) {
+      float fx = float(x) / columns, fy = float(y) / rows;
+      std::snprintf(line, sizeof line, "v %.6f %.6f %.6f\nvt %.6f %.6f\n", fx, fy, 0.1f * fx * fy,
+                    fx, fy);
+      out << line;
+      if (normals) out << "vn 0 0 1\n";
+    }
+  if (!normals) out << "s 1\n";
+  for (int y = 0; y < rows; ++y) {
+    if (y == 0 || y == rows / 2)
+      out << (y == 0 ? "g lower\nusemtl stone\n" : "g upper\nusemtl glass\n");
+    for (int x = 0; x < columns; ++x) {
+      int a = y * (columns + 1) + x + 1, b = a + 1, c = a + columns + 1, d = c + 1;
+      if (normals)
+        std::snprintf(line, sizeof line,
+                      "f %d/%d/%d %d/%d/%d %d/%d/%d\nf %d/%d/%d %d/%d/%d %d/%d/%d\n", a, a, a, b, b,
+                      b, d, d, d, a, a, a, d, d, d, c, c, c);
+      else
+        std::snprintf(line, sizeof line, "f %d/%d %d/%d %d/%d\nf %d/%d %d/%d %d/%d\n", a, a, b, b,
+                      d, d, a, a, d, d, c, c);
+      out << line;
+    }
+  }
+}
+
+double seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+struct OwnRun {
+  double seconds = 1e9;
+  size_t vertices = 0, triangles = 0, groups = 0, materials = 0, meshBytes = 0, peak = 0;
+};
+
+OwnRun readOwn(const std::string& path) {
+  OwnRun run;
+  for (int repeat = 0; repeat < 3; ++repeat) {
+    std::ifstream file(path);
+    NoAction_ProgressBase progress;
+    std::stringstream quiet;
+    std::streambuf* out = std::cout.rdbuf(quiet.rdbuf());
+    const size_t before = liveBytes;
+    peakBytes = before;
+    Clock::time_point start = Clock::now();
+    fast_Mesh* mesh = loadOBJ(modelDirectory(path), file, progress);
+    run.seconds = std::min(run.seconds, seconds(start));
+    run.peak = peakBytes - before;
+    std::cout.rdbuf(out);
+    run.vertices = mesh->vertices.size();
+    run.triangles = 0;
+    size_t indices = 0;
+    for (const fast_Material* material : mesh->materials) indices += material->triangles.size();
+    for (const fast_Group* group : mesh->groups) indices += group->triangles.size();
+    run.triangles = indices / 6;
+    run.groups = mesh->groups.size();
+    run.materials = mesh->materials.size();
+    run.meshBytes = run.vertices * sizeof(fast_Vertex) + indices * sizeof(uint32_t);
+    delete mesh;
+  }
+  return run;
+}
+
+double readBaseline(const std::string& path) {
+  double best = 1e9;
+  for (int repeat = 0; repeat < 3; ++repeat) {
+    tinyobj::attrib_t attrib;
+    std::vector<tinyobj::shape_t> shapes;
+    std::vector<tinyobj::material_t> materials;
+    std::string warnings, errors;
+    Clock::time_point start = Clock::now();
+    tinyobj::LoadObj(&attrib, &shapes, &materials, &warnings, &errors, path.c_str(),
+                     modelDirectory(path).c_str());
+    best = std::min(best, seconds(start));
+  }
+  return best;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> files(argv + 1, argv + argc);
+  testfiles::TempDir dir;
+  if (files.empty()) {
+    testfiles::writeText(dir.file("grid.mtl"),
+                         "newmtl stone\nKd 0.5 0.5 0.5\nnewmtl glass\nKd 0.5 0.7 1 0.5\n");
+    files = {dir.file("normals.obj"), dir.file("smooth.obj")};
+    writeGrid(files[0], 1000, 500, true);
+    writeGrid(files[1], 1000, 500, false);
+  }
+  for (const std::string& path : files) {
+    const double megabytes = double(std::filesystem::file_size(path)) / 1e6;
+    OwnRun own = readOwn(path);
+    double baseline = readBaseline(path);
+    std::printf(
+        "%s: %zu vertices, %zu triangles, %zu groups, %zu materials, %.1f MB/s, tinyobjloader "
+        "%.1f MB/s, ratio %.2f, peak %.1f MB\n",
+        path.c_str(), own.vertices, own.triangles, own.groups, own.materials,
+        megabytes / own.seconds, megabytes / baseline, baseline / own.seconds,
+        double(own.peak) / 1e6);
+    std::printf("  (mesh %.1f MB, peak / mesh %.2f)\n", double(own.meshBytes) / 1e6,
+                double(own.peak) / double(own.meshBytes));
+  }
+  return 0;
+}
