@@ -81,8 +81,12 @@ bool fast_Mesh::holdsVertices(uint32_t i0, uint32_t i1, uint32_t i2) const {
 void fast_Mesh::addTriangle(uint32_t i0, uint32_t i1, uint32_t i2, fast_Group* group,
                             fast_Material* material) {
   if (!holdsVertices(i0, i1, i2) || !group || !material) return;
-  group->triangles.insert(group->triangles.end(), {i0, i1, i2});
-  material->triangles.insert(material->triangles.end(), {i0, i1, i2});
+  // push_back, not a range insert: this runs once per triangle a reader makes.
+  for (std::vector<uint32_t>* list : {&group->triangles, &material->triangles}) {
+    list->push_back(i0);
+    list->push_back(i1);
+    list->push_back(i2);
+  }
 }
 
 void fast_Mesh::addFaceNormal(uint32_t i0, uint32_t i1, uint32_t i2) {

@@ -1,5 +1,6 @@
 #include "model/obj_lexer.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <iostream>
@@ -119,50 +120,8 @@ int keywordToken(const char* text, int length) {
   return TokName;
 }
 
-// States of the number patterns while a word is read: [-] digits [. digits]
-// [e [+-] digits], or [-] . digits [...].
-enum NumberState {
-  Start,
-  Sign,
-  Digits,        // TINT so far
-  Dot,           // "." or "-." without digits yet
-  Fraction,      // TFLOAT so far
-  ExponentE,     // after "e"
-  ExponentSign,  // after "e+" or "e-"
-  Exponent,      // TFLOAT with exponent
-  NotNumber
-};
-
-inline NumberState advance(NumberState state, int c) {
-  switch (state) {
-    case Start:
-      if (c == '-') return Sign;
-      // fall through
-    case Sign:
-      if (isDigit(c)) return Digits;
-      return c == '.' ? Dot : NotNumber;
-    case Digits:
-      if (isDigit(c)) return Digits;
-      if (c == '.') return Fraction;
-      return c == 'e' || c == 'E' ? ExponentE : NotNumber;
-    case Dot:
-      return isDigit(c) ? Fraction : NotNumber;
-    case Fraction:
-      if (isDigit(c)) return Fraction;
-      return c == 'e' || c == 'E' ? ExponentE : NotNumber;
-    case ExponentE:
-      if (c == '+' || c == '-') return ExponentSign;
-      // fall through
-    case ExponentSign:
-    case Exponent:
-      return isDigit(c) ? Exponent : NotNumber;
-    default:
-      return NotNumber;
-  }
-}
-
 inline bool endsWord(int c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == EOF;
+  return c <= ' ' && (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == EOF);
 }
 
 }  // namespace
@@ -172,21 +131,43 @@ const char* tokenName(int token) {
 }
 
 DLGProgressStream::DLGProgressStream(std::streambuf* input, ProgressBase* progress)
-    : input(input), progress(progress), ended(!input), untilProgress(INT64_MAX) {
+    : input(input),
+      progress(progress),
+      block(new char[blockSize]),
+      next(block.get()),
+      limit(next),
+      filled(next),
+      ended(!input),
+      untilProgress(INT64_MAX) {
   if (progress) untilProgress = progressInterval - 1 - sharedCharacterCount % progressInterval;
 }
 
 DLGProgressStream::~DLGProgressStream() {
-  if (progress) sharedCharacterCount += counted;
+  if (progress) sharedCharacterCount += handedOut - (limit - next);
 }
 
-int DLGProgressStream::getReported() {
-  ++counted;
-  untilProgress = progressInterval - 1;
-  progress->progress(int(input->pubseekoff(0, std::ios_base::cur, std::ios_base::in)));
-  int c = input->sbumpc();
-  ended = c == EOF;
-  return c;
+// At the end of the block, or at a character that is due for a report.
+int DLGProgressStream::refill() {
+  if (ended) return EOF;
+  if (next == filled) {
+    base = input->pubseekoff(0, std::ios_base::cur, std::ios_base::in);
+    std::streamsize count = input->sgetn(block.get(), std::streamsize(blockSize));
+    if (count <= 0) {
+      ended = true;
+      return EOF;
+    }
+    next = block.get();
+    filled = next + count;
+  }
+  if (untilProgress == 0) {
+    progress->progress(int(base + (next - block.get())));
+    untilProgress = progressInterval;
+  }
+  const int64_t window = std::min<int64_t>(filled - next, untilProgress);
+  limit = next + window;
+  untilProgress -= window;
+  handedOut += window;
+  return (unsigned char)*next++;
 }
 
 OBJLexer::OBJLexer(std::streambuf* input, ProgressBase* progress)
@@ -244,22 +225,50 @@ int OBJLexer::next() {
     // A word: every pattern left matches only runs of other characters, and
     // NAME matches any run, so the longest match is the whole run.
     textLength = 0;
-    NumberState state = Start;
-    do {
-      keep(c);
-      state = advance(state, c);
-      c = stream.get();
-    } while (!endsWord(c));
+    int kind = lexNumber(c);
+    if (!endsWord(c)) {
+      kind = TokName;
+      do {
+        keep(c);
+        c = stream.get();
+      } while (!endsWord(c));
+    }
     ahead = c;
     buffer[textLength] = 0;
-    switch (state) {
-      case Digits:
-        return TokInt;
-      case Fraction:
-      case Exponent:
-        return TokFloat;
-      default:
-        return keywordToken(buffer, textLength);
-    }
+    return kind == TokName ? keywordToken(buffer, textLength) : kind;
   }
+}
+
+// The longest start of a word that the number patterns match: [-] digits
+// [. [digits]] [exponent], or [-] . digits [exponent]. c ends as the first
+// character after it; TokName when the start is no number at all.
+int OBJLexer::lexNumber(int& c) {
+  auto digits = [&] {
+    bool any = false;
+    for (; isDigit(c); any = true) {
+      keep(c);
+      c = stream.get();
+    }
+    return any;
+  };
+  if (c == '-') {
+    keep(c);
+    c = stream.get();
+  }
+  int kind = digits() ? TokInt : TokName;
+  if (c == '.') {
+    keep(c);
+    c = stream.get();
+    if (digits() || kind == TokInt) kind = TokFloat;
+  }
+  if (kind != TokName && (c == 'e' || c == 'E')) {
+    keep(c);
+    c = stream.get();
+    if (c == '+' || c == '-') {
+      keep(c);
+      c = stream.get();
+    }
+    kind = digits() ? TokFloat : TokName;
+  }
+  return kind;
 }

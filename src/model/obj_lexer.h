@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <streambuf>
 
 class ProgressBase;
@@ -100,11 +101,11 @@ inline bool isNumber(int token) {
 // The name of a token kind as messages print it.
 const char* tokenName(int token);
 
-// The characters of a model file, one per call, straight from the stream
-// buffer; end of input from the first end-of-file on. With a progress sink,
-// every character counts towards the count shared by all model readers of
-// the process, and when that count reaches a multiple of 10000 the sink
-// hears the read position before the character is read.
+// The characters of a model file, one per call, taken from the stream
+// buffer a block at a time; end of input from the first end-of-file on.
+// With a progress sink, every character counts towards the count shared by
+// all model readers of the process, and when that count reaches a multiple
+// of 10000 the sink hears the read position before the character is read.
 class DLGProgressStream {
  public:
   DLGProgressStream(std::streambuf* input, ProgressBase* progress);
@@ -112,22 +113,21 @@ class DLGProgressStream {
   DLGProgressStream(const DLGProgressStream&) = delete;
   DLGProgressStream& operator=(const DLGProgressStream&) = delete;
 
-  int get() {
-    if (ended) return EOF;
-    if (--untilProgress < 0) return getReported();
-    ++counted;
-    int c = input->sbumpc();
-    ended = c == EOF;
-    return c;
-  }
+  int get() { return next != limit ? (unsigned char)*next++ : refill(); }
 
  private:
-  int getReported();
+  int refill();
 
+  static constexpr size_t blockSize = 65536;
   std::streambuf* input;
   ProgressBase* progress;
+  std::unique_ptr<char[]> block;
+  char* next;               // the next character to hand out
+  char* limit;              // where get() must stop and look again
+  char* filled;             // the end of what the block holds
+  std::streamoff base = 0;  // stream position of the block's first character
   bool ended;
-  int64_t counted = 0;    // characters this stream added to the shared count
+  int64_t handedOut = 0;  // characters up to limit
   int64_t untilProgress;  // characters until the next report
 };
 
@@ -152,6 +152,7 @@ class OBJLexer {
     if (textLength < textCapacity - 1) buffer[textLength++] = char(c);
   }
   void lexComment();
+  int lexNumber(int& c);
 
   DLGProgressStream stream;
   int ahead;  // the character after the last token

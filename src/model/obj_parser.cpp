@@ -81,7 +81,8 @@ int32_t& SmoothingVertices::slot(uint32_t position, int group) {
   if ((used + 1) * 2 > entries.size()) grow();
   const uint64_t key = uint64_t(position) << 32 | uint32_t(group);
   const size_t mask = entries.size() - 1;
-  size_t i = size_t((key * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+  uint64_t hash = (key ^ (key >> 31)) * 0x9E3779B97F4A7C15ull;
+  size_t i = size_t(hash ^ (hash >> 29)) & mask;
   while (entries[i].key != key && entries[i].vertex != -2) i = (i + 1) & mask;
   if (entries[i].vertex == -2) {
     entries[i] = {key, -1};
@@ -275,22 +276,22 @@ ParserOBJ::Outcome ParserOBJ::modelStatement() {
   }
   switch (statement) {
     case TokV: {
-      PositionRecord record{{0, 0, 0}, -1, -1};
+      PositionRecord record{{0, 0, 0}, -1, -1, 0, -1};
       numbers(record.position, 3);
       positions.push_back(record);
       return Done;
     }
     case TokVn: {
-      float normal[3];
-      numbers(normal, 3);
-      normals.insert(normals.end(), normal, normal + 3);
+      Normal normal;
+      numbers(normal.n, 3);
+      normals.push_back(normal);
       return Done;
     }
     case TokVt: {
-      float texcoord[2];
-      numbers(texcoord, 2);
+      Texcoord texcoord;
+      numbers(texcoord.t, 2);
       if (isNumber(la)) number();
-      texcoords.insert(texcoords.end(), texcoord, texcoord + 2);
+      texcoords.push_back(texcoord);
       return Done;
     }
     case TokF:
@@ -422,6 +423,9 @@ ParserOBJ::Outcome ParserOBJ::modelStatement() {
 
 // A polygon, as the fan (c0, c1, c2), (c0, c2, c3), ... of its corners.
 ParserOBJ::Outcome ParserOBJ::face() {
+  // Most files list their positions first, and most positions become one
+  // vertex or more: growing the vertex array to that at once saves copies.
+  if (mesh->vertices.empty()) mesh->vertices.reserve(positions.size());
   cornerCount = 0;
   missingNormal = false;
   for (int operand = 0;; ++operand) {
@@ -456,8 +460,8 @@ void ParserOBJ::faceVertex() {
   }
   uint32_t position = 0, texcoord = 0, normal = 0;
   if (!resolve(positionIndex, positions.size(), position) ||
-      (hasTexcoord && !resolve(texcoordIndex, texcoords.size() / 2, texcoord)) ||
-      (hasNormal && !resolve(normalIndex, normals.size() / 3, normal))) {
+      (hasTexcoord && !resolve(texcoordIndex, texcoords.size(), texcoord)) ||
+      (hasNormal && !resolve(normalIndex, normals.size(), normal))) {
     std::cerr << "line " << lexer.line() << ": index out of range at \"" << text << "\"\n";
     return;
   }
@@ -465,15 +469,15 @@ void ParserOBJ::faceVertex() {
 
   float t[2] = {unsetTexCoord, unsetTexCoord};
   if (hasTexcoord) {
-    t[0] = texcoords[2 * texcoord];
-    t[1] = texcoords[2 * texcoord + 1];
+    t[0] = texcoords[texcoord].t[0];
+    t[1] = texcoords[texcoord].t[1];
     if (placement) {
       t[0] = (t[0] + placement->offsetU) * placement->scaleU;
       t[1] = (placement->offsetV - t[1]) * placement->scaleV;
     }
   }
   float n[3] = {0, 0, 0};
-  if (!missingNormal) std::memcpy(n, &normals[3 * normal], sizeof n);
+  if (!missingNormal) std::memcpy(n, normals[normal].n, sizeof n);
 
   const uint32_t k = findOrMakeVertex(position, n, t, hasTexcoord);
   if (cornerCount < 2) {
@@ -492,7 +496,10 @@ uint32_t ParserOBJ::findOrMakeVertex(uint32_t position, const float normal[3],
                                      const float texcoord[2], bool hasTexcoord) {
   PositionRecord& record = positions[position];
   if (missingNormal && smoothingGroup > 0) {
-    int32_t& made = bySmoothingGroup.slot(position, smoothingGroup);
+    if (record.smoothingGroup == 0) record.smoothingGroup = smoothingGroup;
+    int32_t& made = record.smoothingGroup == smoothingGroup
+                        ? record.smoothVertex
+                        : bySmoothingGroup.slot(position, smoothingGroup);
     if (made < 0) made = mesh->addVertex(record.position, normal, texcoord);
     return uint32_t(made);
   }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,27 @@ class TokenSet {
   uint64_t bits[2] = {0, 0};
 };
 
-// Vertices made for one (position, smoothing group) pair: an open-addressed
-// table, so a huge group number costs one entry, not a table of that size.
+// A growable array in fixed blocks: growing never moves what it holds, so
+// the reader's lists cost no copies and no memory beyond one block.
+template <class T>
+class BlockArray {
+ public:
+  void push_back(const T& value) {
+    if ((count >> blockShift) == blocks.size()) blocks.emplace_back(new T[size_t(1) << blockShift]);
+    (*this)[count++] = value;
+  }
+  T& operator[](size_t i) { return blocks[i >> blockShift][i & ((size_t(1) << blockShift) - 1)]; }
+  size_t size() const { return count; }
+
+ private:
+  static constexpr unsigned blockShift = 14;
+  std::vector<std::unique_ptr<T[]>> blocks;
+  size_t count = 0;
+};
+
+// Vertices made for (position, smoothing group) pairs beyond each position's
+// first: an open-addressed table, so a huge group number costs one entry,
+// not a table of that size.
 class SmoothingVertices {
  public:
   int32_t& slot(uint32_t position, int group);  // -1 until a vertex is stored
@@ -96,16 +116,25 @@ class ParserOBJ {
   struct PositionRecord {
     float position[3];
     int32_t firstMade, lastMade;  // chain of madeVertices links, -1: none
+    // The first smoothing group a vertex was made in here (0: none yet) and
+    // that vertex; further groups go to bySmoothingGroup.
+    int32_t smoothingGroup, smoothVertex;
   };
   struct MadeLink {
     uint32_t vertex;
     int32_t next;
   };
-  std::vector<PositionRecord> positions;
-  std::vector<MadeLink> madeVertices;
+  struct Normal {
+    float n[3];
+  };
+  struct Texcoord {
+    float t[2];
+  };
+  BlockArray<PositionRecord> positions;
+  BlockArray<MadeLink> madeVertices;
   SmoothingVertices bySmoothingGroup;
-  std::vector<float> normals;    // three per "vn"
-  std::vector<float> texcoords;  // two per "vt"
+  BlockArray<Normal> normals;
+  BlockArray<Texcoord> texcoords;
 
   uint32_t corner[3] = {0, 0, 0};
   uint8_t cornerCount = 0;
