@@ -13,7 +13,7 @@ packages=(
   libgtest-dev googletest
   clang libclang-rt-14-dev clang-format
   xvfb xauth xdotool x11-utils imagemagick ffmpeg libjpeg-turbo-progs
-  libtinyobjloader-dev
+  libtinyobjloader-dev assimp-testmodels
 )
 
 missing=()

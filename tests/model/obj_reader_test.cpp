@@ -268,3 +268,22 @@ TEST(MtlReader, ReadsEveryLibraryInOrderAndReportsWhatIsMissing) {
                        "Material \"c\" does not exist, you'll get a default material instead\n"),
       std::string::npos);
 }
+
+namespace {
+struct RecordingProgress : NoAction_ProgressBase {
+  std::vector<int> positions;
+  void progress(int position) override { positions.push_back(position); }
+};
+}  // namespace
+
+TEST(ObjReader, ReportsProgressEvery10000Characters) {
+  std::istringstream stream(std::string(25000, '\n'));
+  RecordingProgress progress;
+  std::unique_ptr<fast_Mesh>(loadOBJ("", stream, progress));
+  // The count is shared with every earlier reading: two or three reports,
+  // 10000 characters apart, each at the position about to be read.
+  ASSERT_GE(progress.positions.size(), 2u);
+  for (size_t i = 1; i < progress.positions.size(); ++i)
+    EXPECT_EQ(progress.positions[i] - progress.positions[i - 1], 10000);
+  EXPECT_LT(progress.positions.back(), 25000);
+}
