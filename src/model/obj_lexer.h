@@ -118,7 +118,7 @@ class DLGProgressStream {
  private:
   int refill();
 
-  static constexpr size_t blockSize = 65536;
+  static constexpr size_t blockSize = 32768;
   std::streambuf* input;
   ProgressBase* progress;
   std::unique_ptr<char[]> block;

@@ -20,22 +20,32 @@ class TokenSet {
   uint64_t bits[2] = {0, 0};
 };
 
-// A growable array in fixed blocks: growing never moves what it holds, so
-// the reader's lists cost no copies and no memory beyond one block.
+// A growable array in blocks of doubling size (64, 128, 256, ... entries):
+// growing never moves what it holds, so the reader's lists cost no copies,
+// and a small file only a small block.
 template <class T>
 class BlockArray {
  public:
   void push_back(const T& value) {
-    if ((count >> blockShift) == blocks.size()) blocks.emplace_back(new T[size_t(1) << blockShift]);
+    if (count == capacity) {
+      blocks.emplace_back(new T[firstBlock << blocks.size()]);
+      capacity = (capacity << 1) + firstBlock;
+    }
     (*this)[count++] = value;
   }
-  T& operator[](size_t i) { return blocks[i >> blockShift][i & ((size_t(1) << blockShift) - 1)]; }
+  // Block b holds the entries from firstBlock * (2^b - 1) on.
+  T& operator[](size_t i) {
+    const size_t scaled = (i >> firstShift) + 1;
+    const unsigned block = 63 - unsigned(__builtin_clzll(scaled));
+    return blocks[block][i - ((size_t(1) << block) - 1) * firstBlock];
+  }
   size_t size() const { return count; }
 
  private:
-  static constexpr unsigned blockShift = 14;
+  static constexpr unsigned firstShift = 6;
+  static constexpr size_t firstBlock = size_t(1) << firstShift;
   std::vector<std::unique_ptr<T[]>> blocks;
-  size_t count = 0;
+  size_t count = 0, capacity = 0;
 };
 
 // Vertices made for (position, smoothing group) pairs beyond each position's
