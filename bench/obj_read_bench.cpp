@@ -26,6 +26,7 @@
 
 #include "model/mesh.h"
 #include "model/obj_reader.h"
+#include "platform/paths.h"
 #include "support/test_files.h"
 
 // Live and peak heap bytes, over every allocation of the process.
@@ -140,7 +141,7 @@ OwnRun readOwn(const std::string& path) {
   const size_t before = liveBytes;
   peakBytes = before;
   double start = Clock::now();
-  fast_Mesh* mesh = loadOBJ(modelDirectory(path), file, progress);
+  fast_Mesh* mesh = loadOBJ(directoryOf(path), file, progress);
   run.seconds = seconds(start);
   run.peak = peakBytes - before;
   std::cout.rdbuf(out);
@@ -167,7 +168,7 @@ BaselineRun readBaseline(const std::string& path) {
   std::string warnings, errors;
   double start = Clock::now();
   tinyobj::LoadObj(&attrib, &shapes, &materials, &warnings, &errors, path.c_str(),
-                   modelDirectory(path).c_str());
+                   directoryOf(path).c_str());
   return {seconds(start)};
 }
 

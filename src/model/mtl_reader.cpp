@@ -1,20 +1,10 @@
 // Material libraries: the second start rule of ParserOBJ, and the texture
 // files their materials name.
-#include <algorithm>
 #include <fstream>
 #include <iostream>
 
 #include "model/obj_parser.h"
-
-namespace {
-
-// Backslashes separate folders too.
-std::string openable(std::string path) {
-  std::replace(path.begin(), path.end(), '\\', '/');
-  return path;
-}
-
-}  // namespace
+#include "platform/paths.h"
 
 void fast_Material::loadTexture(const std::string& path) {
   if (textureData.hasPixels) return;
@@ -40,7 +30,7 @@ void ParserOBJ::readLibraryFile(const std::string& operand) {
       directory + (separator == std::string::npos ? operand : operand.substr(separator + 1));
   std::cout << "loading material file: " << path << std::endl;
   std::filebuf file;
-  if (!file.open(openable(path), std::ios_base::in)) {
+  if (!file.open(nativePath(path), std::ios_base::in)) {
     std::clog << "can't open material file " << path << " - visuals may not look as expected"
               << std::endl;
     return;
@@ -155,6 +145,6 @@ ParserOBJ::Outcome ParserOBJ::mapKd() {
     if (!wantAll({TokFloat, TokFloat})) return Failed;
   }
   std::string file = name();
-  if (currentMaterial) currentMaterial->loadTexture(openable(directory + file));
+  if (currentMaterial) currentMaterial->loadTexture(nativePath(directory + file));
   return Done;
 }

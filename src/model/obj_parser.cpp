@@ -533,8 +533,3 @@ fast_Mesh* loadOBJ(const std::string& directory, std::istream& stream, ProgressB
   parser.readModel();
   return mesh;
 }
-
-std::string modelDirectory(const std::string& path) {
-  size_t separator = path.find_last_of("/\\");
-  return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
-}

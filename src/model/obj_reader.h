@@ -28,7 +28,3 @@ class NoAction_ProgressBase : public ProgressBase {
 // read). directory ends with its separator and is put before the names of
 // material libraries and textures. Syntax errors go to standard error.
 fast_Mesh* loadOBJ(const std::string& directory, std::istream& stream, ProgressBase& progress);
-
-// The directory part of a path, up to and including its last "/" or "\"
-// (empty when there is none).
-std::string modelDirectory(const std::string& path);

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,8 +25,11 @@ class ModelPages : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_GL_WINDOW();
-    testfiles::writeText(dir.file("square.obj"), squareModel);
-    testfiles::writeText(dir.file("red.mtl"), redLibrary);
+    std::filesystem::create_directory(dir.file("sub"));
+    for (const char* folder : {"", "sub/"}) {
+      testfiles::writeText(dir.file(folder + std::string("square.obj")), squareModel);
+      testfiles::writeText(dir.file(folder + std::string("red.mtl")), redLibrary);
+    }
     ASSERT_TRUE(testfiles::writePng(dir.file("page.png"), testfiles::solidPicture(32, 24, 0, 0, 90),
                                     false));
   }
@@ -93,6 +97,7 @@ TEST_F(ModelPages, DrawsEachModelAtItsPlaceTurnedByTheUserAndItself) {
        {{0.25f, -0.1f}, {0.33f, -0.02f}},
        {{0, 0}, {0.37f, -0.1f}}},
       {model("filename=square.obj\nry=90"), 0, 0, {}, {{0, 0}}},
+      {model("filename=sub\\square.obj\ntx=0.2"), 0, 0, {{0.2f, 0}}, {{0, 0}}},
       {model("filename=square.obj\ntx=0.25"), 0, 90, {}, {{0.25f, 0}}},
       {model("filename=square.obj\nry=-90"), 0, 90, {{0, 0}}, {}},
       {model("filename=square.obj\nrx=90"), -90, 0, {{0, 0}}, {}},

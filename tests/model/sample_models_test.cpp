@@ -10,6 +10,7 @@
 
 #include "model/mesh.h"
 #include "model/obj_reader.h"
+#include "platform/paths.h"
 #include "support/captured_stream.h"
 
 TEST(SampleModels, ReadToMeshesWhoseIndicesLieInTheirVertices) {
@@ -22,7 +23,7 @@ TEST(SampleModels, ReadToMeshesWhoseIndicesLieInTheirVertices) {
     CapturedStream errors(std::cerr), log(std::clog), out(std::cout);
     std::ifstream file(entry.path());
     NoAction_ProgressBase progress;
-    std::unique_ptr<fast_Mesh> mesh(loadOBJ(modelDirectory(entry.path().string()), file, progress));
+    std::unique_ptr<fast_Mesh> mesh(loadOBJ(directoryOf(entry.path().string()), file, progress));
     for (const fast_Material* material : mesh->materials) {
       EXPECT_EQ(material->triangles.size() % 3, 0u);
       for (uint32_t index : material->triangles) ASSERT_LT(index, mesh->vertices.size());
