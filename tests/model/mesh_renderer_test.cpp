@@ -111,6 +111,9 @@ TEST(MeshRenderer, MeshesInOneFrameDrawTheirOwnVerticesFromBuffersOrClientMemory
     addQuad(right, 0.2f, 0.1f, 0.9f, 0.5f, -0.5f, 1, 0.3f);
     drawFrame({&left, &right});
     EXPECT_EQ(left.vertices.bufferId != 0, buffers);
+    GLint bound = -1;  // client-memory arrays drawn later must not read a buffer
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING_ARB, &bound);
+    EXPECT_EQ(bound, 0);
     gltest::Rgba l = gltest::pixelAt(side / 8, side / 2),
                  r = gltest::pixelAt(7 * side / 8, side / 2);
     EXPECT_TRUE(l.r > 100 && l.g == 0 && r.g > 100 && r.r > 0) << buffers;
