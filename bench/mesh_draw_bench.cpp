@@ -93,7 +93,7 @@ int main() {
   glMatrixMode(GL_PROJECTION);
   glOrtho(-1, 1, -1, 1, -10, 10);
   glMatrixMode(GL_MODELVIEW);
-  compare(1, 15);
-  compare(16, 15);
+  compare(1, 25);
+  compare(16, 25);
   return 0;
 }
