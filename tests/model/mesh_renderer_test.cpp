@@ -3,10 +3,12 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "model/mesh.h"
+#include "support/captured_stream.h"
 #include "support/gl_test_window.h"
 
 namespace {
@@ -123,11 +125,18 @@ TEST(MeshRenderer, MeshesInOneFrameDrawTheirOwnVerticesFromBuffersOrClientMemory
   EXPECT_EQ(frames[0], frames[1]);
 }
 
-TEST(MeshRenderer, PrepareGlPutsBothLightsInEyeCoordinatesAndModesSetTheColours) {
+TEST(MeshRenderer, PrepareGlSetsTheLightsAndReportsTexturesAndModesSetTheColours) {
   REQUIRE_GL_WINDOW(side, side);
   glTranslatef(3, 4, 5);
   glMatrixMode(GL_PROJECTION);  // left current by the caller
-  fast_Mesh().prepareGL();
+  fast_Mesh mesh;               // its one material's texture is wider than GL takes
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  ASSERT_TRUE(mesh.materials.front()->textureData.create(1, 1, GL_RGB));
+  mesh.materials.front()->textureData.width = unsigned(maxSide) + 1;
+  CapturedStream log(std::clog);
+  mesh.prepareGL();
+  EXPECT_EQ(log.text(), "can't load texture into context (material \"\")\n");
   std::vector<float> positions(8);
   glGetLightfv(GL_LIGHT0, GL_POSITION, &positions[0]);
   glGetLightfv(GL_LIGHT1, GL_POSITION, &positions[4]);
