@@ -43,16 +43,22 @@ int matrixOf(const AVFrame* picture) {
   }
 }
 
-bool isFullRange(const AVFrame* picture) {
-  switch (picture->format) {
+// The JPEG formats are the plain ones at full range; the converter wants
+// the plain one with the range given apart.
+AVPixelFormat plainFormatOf(int format, bool* fullRange) {
+  switch (format) {
     case AV_PIX_FMT_YUVJ420P:
+      return *fullRange = true, AV_PIX_FMT_YUV420P;
     case AV_PIX_FMT_YUVJ422P:
+      return *fullRange = true, AV_PIX_FMT_YUV422P;
     case AV_PIX_FMT_YUVJ444P:
+      return *fullRange = true, AV_PIX_FMT_YUV444P;
     case AV_PIX_FMT_YUVJ440P:
+      return *fullRange = true, AV_PIX_FMT_YUV440P;
     case AV_PIX_FMT_YUVJ411P:
-      return true;
+      return *fullRange = true, AV_PIX_FMT_YUV411P;
     default:
-      return picture->color_range == AVCOL_RANGE_JPEG;
+      return AVPixelFormat(format);
   }
 }
 
@@ -226,22 +232,26 @@ bool ClipDecoder::convert(const AVFrame* picture, ClipPicture& into) {
   if (picture->width <= 0 || picture->height <= 0 || picture->format < 0) return false;
   // A new converter for pictures of another size or format; its colour
   // settings come with it.
-  const int settings = matrixOf(picture) * 2 + int(isFullRange(picture));
+  bool fullRange = picture->color_range == AVCOL_RANGE_JPEG;
+  const AVPixelFormat format = plainFormatOf(picture->format, &fullRange);
+  const int settings = matrixOf(picture) * 2 + int(fullRange);
   if (!converter || picture->width != converterWidth || picture->height != converterHeight ||
-      picture->format != converterFormat || settings != colourSettings) {
+      picture->format != converterFormat || settings != colourSettings ||
+      rgbaOrder != converterRgba) {
     sws_freeContext(converter);
-    converter =
-        sws_getContext(picture->width, picture->height, AVPixelFormat(picture->format), width,
-                       height, AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
+    converter = sws_getContext(picture->width, picture->height, format, width, height,
+                               rgbaOrder ? AV_PIX_FMT_RGBA : AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr,
+                               nullptr, nullptr);
     if (!converter) return false;
     converterWidth = picture->width;
     converterHeight = picture->height;
     converterFormat = picture->format;
+    converterRgba = rgbaOrder;
     colourSettings = settings;
-    const AVPixFmtDescriptor* format = av_pix_fmt_desc_get(AVPixelFormat(picture->format));
+    const AVPixFmtDescriptor* layout = av_pix_fmt_desc_get(format);
     // Full-range output: texels span 0 to 255 whatever the stream's range.
-    if (format && !(format->flags & AV_PIX_FMT_FLAG_RGB))
-      sws_setColorspaceDetails(converter, sws_getCoefficients(settings / 2), settings % 2,
+    if (layout && !(layout->flags & AV_PIX_FMT_FLAG_RGB))
+      sws_setColorspaceDetails(converter, sws_getCoefficients(settings / 2), fullRange,
                                sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
   }
   // The picture's top row goes last: rows are stored bottom-up.

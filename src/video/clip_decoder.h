@@ -11,9 +11,10 @@ struct AVFrame;
 struct AVPacket;
 struct SwsContext;
 
-// One decoded picture as texels for GL: width x height BGRA (GL_BGRA with
-// GL_UNSIGNED_INT_8_8_8_8_REV), bottom row first, rows of 4-byte texels
-// that need no unpack alignment.
+// One decoded picture as texels for GL: width x height texels of 4 bytes,
+// blue, green, red, alpha (GL_BGRA with GL_UNSIGNED_INT_8_8_8_8_REV) or
+// red, green, blue, alpha (GL_RGBA with GL_UNSIGNED_BYTE), bottom row
+// first; the rows need no unpack alignment.
 struct ClipPicture {
   explicit ClipPicture(size_t bytes) : texels(new uint8_t[bytes]) {}
   std::unique_ptr<uint8_t[]> texels;
@@ -47,6 +48,9 @@ class ClipDecoder {
   bool seekTo(int keyFrame);
   int keyFrameAtOrBefore(int frame) const;
   size_t pictureBytes() const { return size_t(width) * size_t(height) * 4; }
+  // Texels in red, green, blue, alpha order rather than blue first; for
+  // pictures converted from then on.
+  void convertToRgba(bool rgba) { rgbaOrder = rgba; }
 
   // Properties, fixed once open has read them.
   int sourceWidth = 0, sourceHeight = 0;  // as the stream stores its pictures
@@ -73,6 +77,8 @@ class ClipDecoder {
   SwsContext* converter = nullptr;
   // What the converter was made for: picture size, format, matrix and range.
   int converterWidth = 0, converterHeight = 0, converterFormat = -1, colourSettings = -1;
+  bool converterRgba = false;
+  bool rgbaOrder = false;
   int nextIndex = 0;  // no picture before this one can come out of the decoder
   bool endOfStream = false;
   bool sentEndOfFile = false;

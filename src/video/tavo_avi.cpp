@@ -22,6 +22,16 @@ int largestTextureSide() {
   return largest > 0 ? std::min<int>(largest, maxFrameSide) : maxFrameSide;
 }
 
+// Texels in the order the bound texture stores them go to GL as a plain
+// copy: GL_RGBA rows for RGBA textures, GL_BGRA rows for the others (what
+// most drivers keep). Under Mesa an RGBA texture takes a 1920 x 1080
+// picture of RGBA rows in under 1 ms and one of BGRA rows in over 6 ms.
+bool boundTextureIsRgba() {
+  GLint format = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &format);
+  return format == GL_RGBA || format == GL_RGBA8;
+}
+
 }  // namespace
 
 TavoAvi::TavoAvi(std::string path, int playMode)
@@ -137,6 +147,11 @@ bool TavoAvi::findPicture(int frame) {
 void TavoAvi::showFrame(int frame) {
   currentFrame = frame;
   if (frame < 0 || frame >= frameCount) return;
+  if (!texelOrderChosen) {
+    rgbaTexels = boundTextureIsRgba();
+    decoder.convertToRgba(rgbaTexels);
+    texelOrderChosen = true;
+  }
   if (!decoding.start()) {
     std::fprintf(stderr, "%s: no memory for %d x %d pixel frames; shown without frames\n",
                  fileName.c_str(), frameWidth, frameHeight);
@@ -148,8 +163,12 @@ void TavoAvi::showFrame(int frame) {
     return;
   }
   if (!held->converted) return;
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, frameWidth, frameHeight, GL_BGRA,
-                  GL_UNSIGNED_INT_8_8_8_8_REV, held->texels.get());
+  if (rgbaTexels)
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, frameWidth, frameHeight, GL_RGBA, GL_UNSIGNED_BYTE,
+                    held->texels.get());
+  else
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, frameWidth, frameHeight, GL_BGRA,
+                    GL_UNSIGNED_INT_8_8_8_8_REV, held->texels.get());
   ++uploads;
 }
 

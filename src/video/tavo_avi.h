@@ -55,6 +55,8 @@ class TavoAvi : public OpenGLVideo {
   // `held` is the last picture decoded at or before the frame asked for;
   // `ahead` the first one found past it, kept for the next request.
   DecodeAhead::Picture held, ahead;
-  int nextIndex = 0;         // no picture before this one can come from the decoder
-  bool endOfStream = false;  // the decoder has given its last picture
+  int nextIndex = 0;              // no picture before this one can come from the decoder
+  bool endOfStream = false;       // the decoder has given its last picture
+  bool texelOrderChosen = false;  // by the texture of the first frame shown
+  bool rgbaTexels = false;
 };
