@@ -31,31 +31,20 @@ double processSeconds() {
   return double(now.tv_sec) + now.tv_nsec * 1e-9;
 }
 
-// Wall-clock seconds of the work; the CPU time all threads spent on it
-// goes to cpu. On a machine shared with other loads the CPU time is the
-// steadier measure of the work.
-double secondsOf(const std::function<void()>& work, double* cpu) {
-  double cpuStart = processSeconds();
-  auto start = std::chrono::steady_clock::now();
-  work();
-  glFinish();
-  *cpu = processSeconds() - cpuStart;
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
+// The best wall-clock and CPU (all threads) seconds of the runs so far. On
+// a machine shared with other loads the CPU time is the steadier measure.
 struct Timing {
   double wall = 1e30, cpu = 1e30;
-};
-
-Timing bestOf(int runs, const std::function<void()>& work) {
-  Timing best;
-  for (int i = 0; i < runs; ++i) {
-    double cpu = 0;
-    best.wall = std::min(best.wall, secondsOf(work, &cpu));
-    best.cpu = std::min(best.cpu, cpu);
+  void run(const std::function<void()>& work) {
+    double cpuStart = processSeconds();
+    auto start = std::chrono::steady_clock::now();
+    work();
+    glFinish();
+    cpu = std::min(cpu, processSeconds() - cpuStart);
+    wall = std::min(
+        wall, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
-  return best;
-}
+};
 
 // Every picture of the first video stream, decoded with FFmpeg's own
 // choice of threads; returns how many.
@@ -108,28 +97,33 @@ int main() {
     return 1;
   }
 
-  const int runs = 3;
-  int decoded = 0;
-  Timing bare = bestOf(runs, [&] { decoded = bareDecode(path); });
+  const int runs = 5;
   std::printf("1920 x 1080 MPEG-4 AVI, %d frames, best of %d runs (%s)\n", frames, runs,
               reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-  // Frames a second by the wall clock and CPU time a frame, each with its
-  // ratio to FFmpeg's bare decode measured just before.
-  auto report = [&](const char* what, int count, Timing timing) {
-    std::printf("  %-42s %6.1f frames/s (%.2fx)  %5.2f ms CPU a frame (%.2fx)\n", what,
-                count / timing.wall, (count / timing.wall) / (decoded / bare.wall),
-                1000 * timing.cpu / count, (timing.cpu / count) / (bare.cpu / decoded));
+  // The work, which returns the frames it did, in turns with FFmpeg's bare
+  // decode; frames a second by the wall clock and CPU time a frame, each
+  // with its ratio to the bare decode's.
+  auto report = [&](const std::string& what, const std::function<int()>& work) {
+    Timing bare, timing;
+    int decoded = 0, done = 0;
+    for (int i = 0; i < runs; ++i) {
+      bare.run([&] { decoded = bareDecode(path); });
+      timing.run([&] { done = work(); });
+    }
+    const double rate = done / timing.wall, bareRate = decoded / bare.wall;
+    std::printf("  %-38s %6.1f frames/s (%.2fx bare)  %5.2f ms CPU a frame (%.2fx bare)\n",
+                what.c_str(), rate, rate / bareRate, 1000 * timing.cpu / done,
+                (timing.cpu / done) / (bare.cpu / decoded));
   };
-  report("FFmpeg bare decode", decoded, bare);
-
-  int converted = 0;
-  Timing decodeAndConvert = bestOf(runs, [&] {
+  report("FFmpeg bare decode", [&] { return bareDecode(path); });
+  report("clip decoder + conversion, no thread", [&] {
     ClipDecoder decoder;
     decoder.open(path, 16384);
     ClipPicture picture(decoder.pictureBytes());
-    for (converted = 0; decoder.next(picture);) ++converted;
+    int converted = 0;
+    while (decoder.next(picture)) ++converted;
+    return converted;
   });
-  report("clip decoder + conversion, no thread", converted, decodeAndConvert);
 
   // Into a video texture as the slide textures make it (RGB) and into an
   // RGBA one; the clip sends rows in the order each stores.
@@ -145,19 +139,16 @@ int main() {
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexImage2D(GL_TEXTURE_2D, 0, t.format, 2048, 2048, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
-    Timing upload = bestOf(runs, [&] {
+    report(std::string(t.name) + " texture: upload alone", [&] {
       for (int frame = 0; frame < frames; ++frame)
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 1920, 1080, t.rows, t.type, picture.data());
+      return frames;
     });
-    bare = bestOf(runs, [&] { decoded = bareDecode(path); });  // again, beside the clip
-    int shown = 0;
-    Timing clip = bestOf(runs, [&] {
+    report(std::string(t.name) + " texture: TavoAvi decode + upload", [&] {
       TavoAvi video(path, 0);
       for (int frame = 0; frame < video.frameCount; ++frame) video.showFrame(frame);
-      shown = video.uploads;
+      return video.uploads;
     });
-    report((std::string(t.name) + " texture: upload alone").c_str(), frames, upload);
-    report((std::string(t.name) + " texture: TavoAvi decode + upload").c_str(), shown, clip);
     glDeleteTextures(1, &texture);
   }
   return 0;
