@@ -125,6 +125,11 @@ int main() {
     return converted;
   });
 
+  report("TavoAvi opened and closed, per frame", [&] {
+    TavoAvi video(path, 0);
+    return video.frameCount;
+  });
+
   // Into a video texture as the slide textures make it (RGB) and into an
   // RGBA one; the clip sends rows in the order each stores.
   const struct {
