@@ -1,10 +1,18 @@
 #include "video/decode_ahead.h"
 
+#include <algorithm>
 #include <exception>
 #include <utility>
 
+namespace {
+
+// What the pictures of one clip may take together, unless two take more.
+constexpr size_t pictureMemory = size_t(64) << 20;
+
+}  // namespace
+
 DecodeAhead::DecodeAhead(ClipDecoder& decoder, int pictures)
-    : decoder(decoder), pictureCount(pictures) {}
+    : decoder(decoder), mostPictures(pictures) {}
 
 DecodeAhead::~DecodeAhead() {
   stop();
@@ -14,7 +22,9 @@ bool DecodeAhead::start() {
   if (running()) return true;
   try {
     if (!made) {
-      for (int i = 0; i < pictureCount; ++i)
+      const size_t bytes = std::max<size_t>(decoder.pictureBytes(), 1);
+      const int count = int(std::clamp<size_t>(pictureMemory / bytes, 2, size_t(mostPictures)));
+      for (int i = 0; i < count; ++i)
         spare.push_back(std::make_unique<ClipPicture>(decoder.pictureBytes()));
       made = true;
     }

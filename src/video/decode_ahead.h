@@ -16,6 +16,8 @@ class DecodeAhead {
  public:
   using Picture = std::unique_ptr<ClipPicture>;
 
+  // At most that many pictures, fewer where they are large; never fewer
+  // than two, one the user holds and one the thread decodes into.
   DecodeAhead(ClipDecoder& decoder, int pictures);
   ~DecodeAhead();
   DecodeAhead(const DecodeAhead&) = delete;
@@ -40,7 +42,7 @@ class DecodeAhead {
   void run();
 
   ClipDecoder& decoder;
-  const int pictureCount;
+  const int mostPictures;
   std::mutex mutex;
   std::condition_variable wakeWorker, pictureReady;
   std::vector<Picture> spare;  // not in use

@@ -13,7 +13,8 @@ namespace {
 
 // The slide pictures' own cap on a side; GL may allow less.
 constexpr int maxFrameSide = 16384;
-// The held picture, the one after it, and two for the decoder to work on.
+// The held picture, the one after it, and two for the decoder to work on
+// (fewer for large frames).
 constexpr int picturesInFlight = 4;
 
 int largestTextureSide() {
