@@ -5,7 +5,7 @@
 #
 #   bash scripts/fuzz.sh SECONDS [TARGET...]
 #
-# TARGET is description_file, exif or image_decode (all three by default).
+# TARGET is description_file, exif, image_decode or texture_data (all by default).
 # New corpus entries, crashing inputs and a log per target go to
 # fuzz/findings/<target>/ (ignored by git). A crashing input, once its cause
 # is fixed, belongs in tests/malformed/<target>/ so the test run replays it.
@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
 targets=("$@")
-if [ ${#targets[@]} -eq 0 ]; then targets=(description_file exif image_decode); fi
+if [ ${#targets[@]} -eq 0 ]; then targets=(description_file exif image_decode texture_data); fi
 build=${QUORVEX_FUZZ_BUILD:-build-fuzz}
 
 # The libraries are instrumented for coverage and the sanitizers too; the

@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <string>
 
@@ -159,7 +158,6 @@ Outcome decodeJpeg(ImageStream& stream, bool wantAlpha, int64_t pixelLimit, Jpeg
     jpeg_destroy_decompress(&cinfo);
     return Outcome::NoMemory;
   }
-  std::memset(picture.pixels, 255, stride * height);
   while (cinfo.output_scanline < height) {
     JSAMPROW row = picture.pixels + stride * cinfo.output_scanline;
     // The source never suspends, so every call delivers a row.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -368,4 +369,24 @@ TEST(MipmapData, ChainsOfSixtyFourAreCutIntoSevenLevels) {
   EXPECT_EQ(levels.levelCount, 3);
   EXPECT_EQ(levels.levelOffset(2), (4u * 3 + 2 * 1) * 3);
   EXPECT_EQ(levels.pixels[levels.levelOffset(2) + 1], 4);  // taken from the last row
+}
+
+TEST(TextureMemory, MalformedFilesThrowFromTheirReader) {
+  int count = 0;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(QUORVEX_SOURCE_DIR "/tests/malformed/texture_data")) {
+    const std::string path = entry.path().string(), extension = entry.path().extension().string();
+    Bytes bytes = testfiles::readBytes(path);
+    unsigned width = 0, height = 0;
+    int format = 0;
+    if (extension != ".jpg") {
+      EXPECT_ANY_THROW(readPng(bytes.data(), width, height, format, false, true, bytes.size()))
+          << path;
+    }
+    if (extension != ".png") {
+      EXPECT_ANY_THROW(readJpeg(bytes.data(), width, height, true, false, bytes.size())) << path;
+    }
+    ++count;
+  }
+  EXPECT_GE(count, 10);
 }
