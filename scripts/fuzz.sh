@@ -51,11 +51,12 @@ for target in "${targets[@]}"; do
   mkdir -p "$out/corpus"
   echo "fuzz: $target for $seconds s (log in $out/log.txt)"
   # stdout is closed (the EXIF reader prints two console lines); libpng's
-  # warnings are dropped from the log.
+  # warnings and error lines (the texture readers keep its default handler)
+  # are dropped from the log.
   "$build/fuzz/${target}_fuzz" -max_total_time="$seconds" -max_len="$(max_len "$target")" \
     -timeout=10 -rss_limit_mb=2560 -close_fd_mask=1 -print_final_stats=1 \
     -artifact_prefix="$out/" "$out/corpus" "fuzz/corpus/$target" "tests/malformed/$target" \
-    2>&1 | grep -av '^libpng warning' >"$out/log.txt"
+    2>&1 | grep -avE '^libpng (warning|error)' >"$out/log.txt"
   result=${PIPESTATUS[0]}
   grep -aE '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|stat::peak_rss_mb)' \
     "$out/log.txt" | sed "s/^/fuzz: $target: /"

@@ -143,6 +143,25 @@ TEST_F(ViewerInProcess, DigitsDuringATransitionAreIgnoredAndTheNumberStaysUntilI
   EXPECT_EQ(viewer.typedNumber, 0);
 }
 
+TEST_F(ViewerInProcess, ANumberThatASecondDigitCouldExtendWaitsForItOrReturn) {
+  open(std::vector<int>(12, 1));
+  const struct {
+    const char* keys;
+    int page, typedAfter;
+  } cases[] = {{"12", 11, 0}, {"9", 8, 0},     {"1\r", 0, 0},  // Return takes the number
+               {"13", 0, 0},  {"1\x1b", 0, 0}, {"1", 0, 1}};   // no slide 13; Escape clears
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keys);
+    viewer.typedNumber = 0;
+    for (const char* key = c.keys; *key; ++key) keyboardFunc(uint8_t(*key), 0, 0);
+    passTime();
+    EXPECT_EQ(viewer.currentPage, c.page);
+    EXPECT_EQ(viewer.typedNumber, c.typedAfter);
+    gotoPage(0);
+    passTime();
+  }
+}
+
 TEST_F(ViewerInProcess, MiddleDragTurnsModelsAndAViewResetTurnsThemBack) {
   open({1, 1});
   mouseFunc(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 100, 100);

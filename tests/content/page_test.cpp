@@ -4,17 +4,15 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <thread>
 
 #include "content/description_file.h"
 #include "content/page.h"
 #include "images/slide_texture.h"
+#include "platform/clock.h"
 #include "sound/fsound.h"
+#include "support/disk_audio.h"
 #include "support/gl_test_window.h"
 #include "support/test_files.h"
 
@@ -264,53 +262,20 @@ TEST_F(PageListFixture, DrawsPictureAndObjects) {
   expectColourAt(-0.45f, 0.06f, 0, 0, 255);  // outside every object: the page
 }
 
-// --- sound ---------------------------------------------------------------
+// --- sound and video -------------------------------------------------------
 
-class PageSound : public PageListFixture {
+class PageMedia : public PageListFixture {
  protected:
-  static void SetUpTestSuite() {
-    static TempDir audioDir;
-    outputPath = audioDir.file("out.raw");
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", outputPath.c_str(), 1);
-    soundReady = FSOUND_Init(44100, 32, 0);
-  }
   void SetUp() override {
     PageListFixture::SetUp();
     if (IsSkipped()) return;
-    ASSERT_TRUE(soundReady) << "FSOUND_Init failed with the disk audio driver";
-    // One second of a tone, made by the ffmpeg program.
-    const std::string tone = "ffmpeg -nostdin -loglevel error -f lavfi -i sine=f=441:d=1 -y ";
-    ASSERT_EQ(std::system((tone + dir.file("tone.wav")).c_str()), 0);
+    ASSERT_TRUE(audio.started) << "FSOUND_Init failed with the disk audio driver";
   }
-
-  // Bytes the disk driver has written so far.
-  static std::string output() { return testfiles::readText(outputPath); }
-  // Waits (within a limit that only guards against hanging) for done(output).
-  static bool waitFor(const std::function<bool(const std::string&)>& done) {
-    for (int i = 0; i < 400; ++i) {
-      if (done(output())) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return false;
-  }
-  static bool waitForOutput(size_t size) {
-    return waitFor([&](const std::string& bytes) { return bytes.size() >= size; });
-  }
-  // Until something but silence appears after offset.
-  static bool waitForSound(size_t offset) {
-    return waitFor([&](const std::string& bytes) {
-      return bytes.size() > offset && bytes.find_first_not_of('\0', offset) != std::string::npos;
-    });
-  }
-
-  static std::string outputPath;
-  static bool soundReady;
+  soundtest::DiskAudio audio;
 };
-std::string PageSound::outputPath;
-bool PageSound::soundReady = false;
 
-TEST_F(PageSound, StreamOpenedOnLoadClosedOnUnload) {
+TEST_F(PageMedia, StreamOpenedOnLoadClosedOnUnload) {
+  soundtest::writeWav(dir.file("tone.wav"), soundtest::rate, 1, soundtest::rampSamples(4000, 1));
   Page& silent = add(imageSection("page.jpg"));
   Page& missing = add(imageSection("page.jpg", soundSection("nothing.wav")));
   // The second of two "Sound" sections is the one opened.
@@ -322,49 +287,59 @@ TEST_F(PageSound, StreamOpenedOnLoadClosedOnUnload) {
   EXPECT_EQ(silent.soundStream.dataPtr, nullptr);
   EXPECT_EQ(missing.soundStream.dataPtr, nullptr);  // silent, but loaded
   EXPECT_TRUE(missing.isLoaded());
-  ASSERT_NE(twice.soundStream.dataPtr, nullptr);
-  EXPECT_EQ(twice.soundStream.count(), 1);
-
   FSOUND_STREAM* stream = twice.soundStream.dataPtr;
-  twice.load(2);  // nothing reopened
-  EXPECT_EQ(twice.soundStream.dataPtr, stream);
+  ASSERT_NE(stream, nullptr);
+  twice.load(2);      // nothing reopened
   twice.stopSound();  // stopping keeps the stream open
   EXPECT_EQ(twice.soundStream.dataPtr, stream);
   twice.unload();
-  EXPECT_EQ(twice.soundStream.dataPtr, nullptr);
   EXPECT_EQ(twice.soundStream.refcountPtr, nullptr);
   twice.stopSound();  // no stream: nothing to stop
-  twice.load(2);
-  EXPECT_NE(twice.soundStream.dataPtr, nullptr);
 }
 
-TEST_F(PageSound, FirstDrawStartsTheSoundOnlyOnce) {
-  Page& page = add(imageSection("page.jpg", soundSection("tone.wav")));
+TEST_F(PageMedia, TheFirstDrawStartsTheSoundAndEveryStartBeginsAtItsStart) {
+  using namespace soundtest;
+  const size_t frames = 3 * rate;
+  const std::vector<int16_t> ramp = rampSamples(frames, 1);
+  writeWav(dir.file("ramp.wav"), rate, 1, ramp);
+  Page& page = add(imageSection("page.jpg", soundSection("ramp.wav")));
   page.load(0);
-  ASSERT_NE(page.soundStream.dataPtr, nullptr);
   gltest::usePageProjection();
-
-  size_t before = output().size();
   page.draw();
-  EXPECT_TRUE(page.started);
-  EXPECT_TRUE(waitForSound(before)) << "the first draw did not start the sound";
-
-  // Unloaded and shown again: the page does not start its sound by itself.
-  page.unload();
-  ASSERT_TRUE(waitForOutput(output().size() + 64 * 1024));  // let the mixer drain
-  page.load(0);
-  size_t quiet = output().size();
-  page.draw();
-  page.draw();
-  ASSERT_TRUE(waitForOutput(quiet + 128 * 1024));
-  EXPECT_EQ(output().find_first_not_of('\0', quiet), std::string::npos)
-      << "the sound started again without startMedia";
-
-  // Only startMedia restarts it.
-  size_t restart = output().size();
+  page.draw();  // only the first draw starts it
+  ASSERT_TRUE(audio.waitForSound(rate / 4));
+  // Shown again part way through: from the beginning, not from where it was.
   page.startMedia();
-  EXPECT_TRUE(waitForSound(restart));
-  page.stopSound();
+  ASSERT_TRUE(audio.waitForEnd(rate / 4 + frames));
+  const std::vector<int16_t> sound = soundFrames(audio.finish());
+  const std::vector<int16_t> whole = monoToStereo(ramp);
+  size_t part = 0;
+  while (part * 2 < sound.size() && sound[part * 2] == whole[part * 2]) ++part;
+  ASSERT_GT(part, 0u);
+  ASSERT_LT(part, frames);
+  ASSERT_GE(sound.size(), (part + frames) * 2);
+  EXPECT_EQ(slice(sound, part, frames), whole);
+}
+
+TEST_F(PageMedia, APageVideoPlaysOnceAndAnObjectVideoLoops) {
+  ASSERT_TRUE(soundtest::runFfmpeg(
+      "-f lavfi -i testsrc=s=64x48:r=10:d=1 -c:v rawvideo -pix_fmt bgr24 " + dir.file("clip.avi")));
+  Page& page = add(imageSection("clip.avi", objectSection("clip.avi")));
+  page.load(0);
+  gltest::usePageProjection();
+  page.draw();
+  SlideTexture& own = *page.texture;
+  SlideTexture& object = *page.imageObjects[0].texture;
+  ASSERT_TRUE(own.isPlaying() && object.isPlaying());
+  // Both clips run out: the page's stays at its end, the object's starts over.
+  for (int frame = 0; frame < 2; ++frame) {
+    own.videoStartTime = object.videoStartTime = timeGetTime() - 5000;
+    page.draw();
+    page.draw();
+    EXPECT_FALSE(own.isPlaying());
+    EXPECT_TRUE(object.isPlaying());
+    EXPECT_LT(timeGetTime() - object.videoStartTime, 1000u);
+  }
 }
 
 }  // namespace

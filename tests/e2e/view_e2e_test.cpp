@@ -120,25 +120,6 @@ TEST_F(View, ModifierDragsZoomPanAndFitARectangle) {
       }));
   ASSERT_NO_FATAL_FAILURE(resetView());
 
-  // A rectangle wider than the window's shape fits its width: its left
-  // edge, the border of the quarters, comes 1/1.06 of the half width left
-  // of the middle.
-  ASSERT_TRUE(modifierDrag(
-      "alt", 512, 370, 612, 398, [&] { return waitForPixels(650, 397, 350, 3, overlayColor, 40); },
-      [&] { return waitForBorders(centreX - centreX / 1.06, centreY, 4, 10); }));
-  ASSERT_NO_FATAL_FAILURE(resetView());
-
-  // A taller one fits its height: its top edge comes near the top.
-  ASSERT_TRUE(modifierDrag(
-      "alt", 500, 384, 524, 484, [&] { return waitForPixels(600, 483, 400, 3, overlayColor, 40); },
-      [&] {
-        return viewer->waitForScreen([](const testfiles::Picture& screen) {
-          int column = firstColumnNearer(screen, 200, bottomLeft, bottomRight);
-          int row = firstRowNearer(screen, 300, topLeft, bottomLeft);
-          return std::abs(column - centreX) <= 4 && std::abs(row - (centreY - centreY / 1.06)) <= 4;
-        });
-      }));
-  ASSERT_NO_FATAL_FAILURE(resetView());
   EXPECT_TRUE(viewer->running());
 }
 

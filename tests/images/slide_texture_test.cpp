@@ -2,6 +2,7 @@
 
 #include <GL/glew.h>
 #include <GL/glu.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,6 +20,16 @@
 
 using encoders::PngSpec;
 using testfiles::TempDir;
+
+// A largest texture side below this GL's own, as a smaller card reports it:
+// every query in this program goes through here. 0 leaves GL's answer.
+static GLint largestTextureSide = 0;
+extern "C" void glGetIntegerv(GLenum name, GLint* value) {
+  using Query = void (*)(GLenum, GLint*);
+  static const Query query = reinterpret_cast<Query>(dlsym(RTLD_NEXT, "glGetIntegerv"));
+  query(name, value);
+  if (name == GL_MAX_TEXTURE_SIZE && largestTextureSide) *value = largestTextureSide;
+}
 
 namespace {
 
@@ -188,6 +199,20 @@ TEST_F(SlideTextures, TexelsAreThePictureBottomUpPaddedByTheOutsideRule) {
   EXPECT_EQ(texels[0], corner.red);
   EXPECT_EQ(std::vector<uint8_t>(texels.begin() + 20 * 3, texels.begin() + 21 * 3),
             (std::vector<uint8_t>{entry.red, entry.green, entry.blue}));
+}
+
+TEST_F(SlideTextures, APictureTooLargeForGlIsShrunkToTheLargestSideItTakes) {
+  const std::string path = writePng("wide.png", {1000, 500, PNG_COLOR_TYPE_RGB, 8, patterned});
+  largestTextureSide = 256;
+  testing::internal::CaptureStderr();
+  SlideTexture texture(path.c_str(), true, false);
+  const std::string printed = testing::internal::GetCapturedStderr();
+  largestTextureSide = 0;
+  EXPECT_EQ(std::tuple(texture.width, texture.height, texture.textureWidth, texture.textureHeight),
+            std::tuple(256, 128, 256, 128));
+  EXPECT_EQ(printed, path + ": 1000 x 500 pixels make a texture larger than GL takes; shown at " +
+                         "256 x 128\n");
+  EXPECT_EQ(uploadedTexels(texture), texelsByRule(path, texture));  // the nearest-pixel shrink
 }
 
 TEST_F(SlideTextures, UndecodableAndUnknownFilesMakeSixtyFourSquareTextures) {

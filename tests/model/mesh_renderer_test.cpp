@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <iostream>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,30 +15,30 @@ namespace {
 
 constexpr int side = 64;
 
-// A material with a rectangle of two triangles, facing the viewer unless
-// turned away.
+// A material of that colour holding a rectangle across the view, facing
+// the viewer unless turned away.
 fast_Material* addQuad(fast_Mesh& mesh, float r, float g, float b, float opacity, float x0,
                        float x1, float z, bool turnedAway = false) {
   auto* material = new fast_Material("m");
-  const float colour[4] = {r, g, b, opacity};
+  const float colour[4] = {r, g, b, opacity}, normal[3] = {0, 0, 1};
   std::copy(colour, colour + 4, material->ambient);
   std::copy(colour, colour + 4, material->diffuse);
   mesh.addMaterial(material);
-  const float normal[3] = {0, 0, 1}, corners[4][2] = {{x0, -1}, {x1, -1}, {x1, 1}, {x0, 1}};
   uint32_t first = uint32_t(mesh.vertices.size());
-  for (const float* c : corners) {
-    const float position[3] = {c[0], c[1], z}, texcoord[2] = {c[0], c[1]};
-    mesh.addVertex(position, normal, texcoord);
-  }
-  fast_Group* group = mesh.findOrCreateGroup("");
-  uint32_t a = first + 1, b2 = first + 3;
+  for (float x : {x0, x1})
+    for (float y : {-1.0f, 1.0f}) {
+      const float position[3] = {x, y, z}, texcoord[2] = {x, y};
+      mesh.addVertex(position, normal, texcoord);
+    }
+  uint32_t a = first + 2, b2 = first + 1;  // corners: 0 bottom left, 1 top left, 2 bottom right
   if (turnedAway) std::swap(a, b2);
-  mesh.addTriangle(first, a, first + 2, group, material);
-  mesh.addTriangle(first, first + 2, b2, group, material);
+  fast_Group* group = mesh.findOrCreateGroup("");
+  mesh.addTriangle(first, a, first + 3, group, material);
+  mesh.addTriangle(first, first + 3, b2, group, material);
   return material;
 }
 
-// Prepares every mesh, then draws them in one frame with fresh state.
+// Prepares every mesh, then draws them in one frame from a clean state.
 void drawFrame(const std::vector<fast_Mesh*>& meshes, int flags = 0) {
   gltest::ensureWindow(side, side);
   glMatrixMode(GL_PROJECTION);
@@ -53,178 +52,114 @@ void drawFrame(const std::vector<fast_Mesh*>& meshes, int flags = 0) {
   for (fast_Mesh* mesh : meshes) mesh->draw(flags);
 }
 
-gltest::Rgba centre() {
-  return gltest::pixelAt(side / 2, side / 2);
-}
-
-float depthAtCentre() {
-  float depth = 0;
-  glReadPixels(side / 2, side / 2, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
-  return depth;
-}
-
-gltest::Rgba redQuadAlone() {
-  fast_Mesh mesh;
-  addQuad(mesh, 1, 0, 0, 1, -1, 1, 0);
-  drawFrame({&mesh});
-  return centre();
-}
-
-class MeshRenderer : public testing::TestWithParam<bool> {
- protected:
-  void SetUp() override {
-    REQUIRE_GL_WINDOW(side, side);
-    ASSERT_TRUE(GLEW_ARB_vertex_buffer_object);
-    __GLEW_ARB_vertex_buffer_object = GetParam();  // false: the client-memory path
-  }
-  void TearDown() override { __GLEW_ARB_vertex_buffer_object = GL_TRUE; }
-};
-
-TEST_P(MeshRenderer, TranslucentMaterialsAddOnTopOfOpaqueOnesWithoutDepthWrites) {
-  gltest::Rgba red = redQuadAlone();
-  fast_Mesh mesh;
-  addQuad(mesh, 0, 0, 1, 0.5f, -1, 1, 0.5f, true);  // nearer, turned away, created first
-  addQuad(mesh, 1, 0, 0, 1, -1, 1, 0);
-  drawFrame({&mesh});
-  gltest::Rgba both = centre();
-  EXPECT_GT(red.r, 100);
-  EXPECT_NEAR(both.r, red.r, 1);
-  EXPECT_GT(both.b, 20);
-  EXPECT_NEAR(depthAtCentre(), 0.5f, 1e-3);
-  EXPECT_EQ(mesh.vertices.bufferId != 0, GetParam());
-}
-
-TEST_P(MeshRenderer, FlagsMakeEveryMaterialTranslucentOrKeepCullingOff) {
+TEST(MeshRenderer, MaterialsDrawInOrderWithTheirBlendingCullingDepthAndAlphaTest) {
+  REQUIRE_GL_WINDOW(side, side);
+  // A red quad behind and a green one in front, made first unless it has
+  // a texture (black, of that format and alpha); what is left of the red,
+  // whether the front shows, and the depth left at the centre.
   const struct {
-    int flags;
-    bool red, green;
-  } cases[] = {{0, true, false}, {1, true, true}, {2, false, true}, {3, true, true}};
-  for (const auto& c : cases) {
-    fast_Mesh mesh;
-    addQuad(mesh, 1, 0, 0, 1, -1, 1, 0);
-    addQuad(mesh, 0, 1, 0, 1, -1, 1, 0.5f, true);
-    drawFrame({&mesh}, c.flags);
-    gltest::Rgba pixel = centre();
-    EXPECT_EQ(pixel.r > 20, c.red) << c.flags;
-    EXPECT_EQ(pixel.g > 20, c.green) << c.flags;
-  }
-}
-
-TEST_P(MeshRenderer, TexturesWithAlphaBlendOverWhatIsBehindAndDiscardLowAlpha) {
-  gltest::Rgba red = redQuadAlone();
-  const struct {
-    int format;
-    uint8_t alpha;
+    float opacity;
+    bool turnedAway;
+    int flags, textureFormat, alpha;
     float redKept;
-  } cases[] = {{GL_RGBA, 60, 1},
-               {GL_RGBA, 70, 1 - 70 / 255.0f},
-               {GL_LUMINANCE_ALPHA, 60, 1},
-               {GL_LUMINANCE_ALPHA, 70, 1 - 70 / 255.0f},
-               {GL_RGB, 60, 0}};
+    bool frontShows;
+    float depth;
+  } cases[] = {
+      {0.5f, true, 0, 0, 0, 1, true, 0.5f},        // additive, no culling
+      {1, true, 0, 0, 0, 1, false, 0.5f},          // culled
+      {1, true, 2, 0, 0, 0, true, 0.475f},         // flags 2: not culled
+      {1, false, 1, 0, 0, 1, true, 1},             // flags 1: all additive
+      {1, false, 0, GL_RGBA, 60, 1, false, 0.5f},  // alpha 60 discarded
+      {1, false, 0, GL_RGBA, 70, 1 - 70 / 255.0f, false, 0.475f},
+      {1, false, 0, GL_LUMINANCE_ALPHA, 70, 1 - 70 / 255.0f, false, 0.475f},
+      {1, false, 0, GL_RGB, 60, 0, false, 0.475f},  // no alpha: opaque
+  };
+  fast_Mesh alone;
+  addQuad(alone, 1, 0, 0, 1, -1, 1, 0);
+  drawFrame({&alone});
+  const int red = gltest::pixelAt(side / 2, side / 2).r;
+  ASSERT_GT(red, 100);
   for (const auto& c : cases) {
     fast_Mesh mesh;
-    addQuad(mesh, 1, 0, 0, 1, -1, 1, 0);
-    fast_Material* black = addQuad(mesh, 1, 1, 1, 1, -1, 1, 0.5f);
-    ASSERT_TRUE(black->textureData.create(1, 1, c.format));
-    int bytes = bytesPerPixel(c.format);
-    std::fill(black->textureData.pixels, black->textureData.pixels + bytes, 0);
-    if (bytes != 3) black->textureData.pixels[bytes - 1] = c.alpha;
-    drawFrame({&mesh});
-    EXPECT_NEAR(centre().r, red.r * c.redKept, 2) << c.format << " " << int(c.alpha);
+    if (c.textureFormat) addQuad(mesh, 1, 0, 0, 1, -1, 1, 0);
+    fast_Material* front = addQuad(mesh, 0, 1, 0, c.opacity, -1, 1, 0.5f, c.turnedAway);
+    if (!c.textureFormat) addQuad(mesh, 1, 0, 0, 1, -1, 1, 0);
+    if (c.textureFormat) {
+      TextureData& texel = front->textureData;
+      ASSERT_TRUE(texel.create(1, 1, c.textureFormat));
+      int bytes = bytesPerPixel(c.textureFormat);
+      std::fill(texel.pixels, texel.pixels + bytes, 0);
+      if (bytes != 3) texel.pixels[bytes - 1] = uint8_t(c.alpha);
+    }
+    drawFrame({&mesh}, c.flags);
+    gltest::Rgba pixel = gltest::pixelAt(side / 2, side / 2);
+    float depth = 0;
+    glReadPixels(side / 2, side / 2, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+    const std::string which = "case " + std::to_string(&c - cases);
+    EXPECT_NEAR(pixel.r, red * c.redKept, 2) << which;
+    EXPECT_EQ(pixel.g > 20, c.frontShows) << which;
+    EXPECT_NEAR(depth, c.depth, 1e-3) << which;
   }
 }
 
-TEST_P(MeshRenderer, MeshesInOneFrameEachDrawTheirOwnVertices) {
-  fast_Mesh left, right;
-  addQuad(left, 1, 0, 0, 1, -1, 0, 0);
-  addQuad(right, 0, 1, 0, 1, 0, 1, 0);
-  drawFrame({&left, &right});
-  gltest::Rgba l = gltest::pixelAt(side / 4, side / 2), r = gltest::pixelAt(3 * side / 4, side / 2);
-  EXPECT_TRUE(l.r > 100 && l.g == 0) << l.r << " " << l.g;
-  EXPECT_TRUE(r.g > 100 && r.r == 0) << r.r << " " << r.g;
-}
-
-INSTANTIATE_TEST_SUITE_P(BufferAndClientMemory, MeshRenderer, testing::Bool());
-
-TEST(MeshRendererPaths, ClientMemoryGivesTheBufferPathsPixels) {
+TEST(MeshRenderer, MeshesInOneFrameDrawTheirOwnVerticesFromBuffersOrClientMemory) {
   REQUIRE_GL_WINDOW(side, side);
   std::vector<uint8_t> frames[2];
   for (bool buffers : {true, false}) {
-    __GLEW_ARB_vertex_buffer_object = buffers;
-    fast_Mesh mesh;
-    addQuad(mesh, 0.2f, 0.7f, 0.4f, 1, -1, 0.5f, 0);
-    addQuad(mesh, 0.9f, 0.1f, 0.3f, 0.5f, -0.5f, 1, 0.3f);
-    drawFrame({&mesh});
+    __GLEW_ARB_vertex_buffer_object = buffers;  // false: as without the extension
+    fast_Mesh left, right;
+    addQuad(left, 1, 0, 0, 1, -1, 0, 0);
+    addQuad(right, 0, 1, 0, 1, 0, 1, 0);
+    addQuad(right, 0.2f, 0.1f, 0.9f, 0.5f, -0.5f, 1, 0.3f);
+    drawFrame({&left, &right});
+    EXPECT_EQ(left.vertices.bufferId != 0, buffers);
+    GLint bound = -1;  // client-memory arrays drawn later must not read a buffer
+    glGetIntegerv(GL_ARRAY_BUFFER_BINDING_ARB, &bound);
+    EXPECT_EQ(bound, 0);
+    gltest::Rgba l = gltest::pixelAt(side / 8, side / 2),
+                 r = gltest::pixelAt(7 * side / 8, side / 2);
+    EXPECT_TRUE(l.r > 100 && l.g == 0 && r.g > 100 && r.r > 0) << buffers;
     frames[buffers] = gltest::readPixels(0, 0, side, side);
   }
   __GLEW_ARB_vertex_buffer_object = GL_TRUE;
   EXPECT_EQ(frames[0], frames[1]);
 }
 
-TEST(MeshRendererState, PrepareGlPutsBothLightsInEyeCoordinates) {
+TEST(MeshRenderer, PrepareGlSetsTheLightsAndReportsTexturesAndModesSetTheColours) {
   REQUIRE_GL_WINDOW(side, side);
-  glMatrixMode(GL_MODELVIEW);
   glTranslatef(3, 4, 5);
   glMatrixMode(GL_PROJECTION);  // left current by the caller
-  fast_Mesh mesh;
+  fast_Mesh mesh;               // its one material's texture is wider than GL takes
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
+  ASSERT_TRUE(mesh.materials.front()->textureData.create(1, 1, GL_RGB));
+  mesh.materials.front()->textureData.width = unsigned(maxSide) + 1;
+  CapturedStream log(std::clog);
   mesh.prepareGL();
-  const struct {
-    GLenum light;
-    std::vector<float> position;
-  } cases[] = {{GL_LIGHT0, {7, 5, 3, 1}}, {GL_LIGHT1, {-5, 0, 3, 1}}};
-  for (const auto& c : cases) {
-    std::vector<float> position(4), diffuse(4);
-    glGetLightfv(c.light, GL_POSITION, position.data());
-    glGetLightfv(c.light, GL_DIFFUSE, diffuse.data());
-    EXPECT_EQ(position, c.position);
-    EXPECT_EQ(diffuse, (std::vector<float>{0.55f, 0.55f, 0.55f, 1}));
-  }
-  GLint mode = 0;
-  float modelView[16];
-  glGetIntegerv(GL_MATRIX_MODE, &mode);
-  glGetFloatv(GL_MODELVIEW_MATRIX, modelView);
-  EXPECT_EQ(mode, GL_PROJECTION);
-  EXPECT_EQ(modelView[12] + modelView[13] + modelView[14], 12);
-}
+  EXPECT_EQ(log.text(), "can't load texture into context (material \"\")\n");
+  std::vector<float> positions(8);
+  glGetLightfv(GL_LIGHT0, GL_POSITION, &positions[0]);
+  glGetLightfv(GL_LIGHT1, GL_POSITION, &positions[4]);
+  EXPECT_EQ(positions, (std::vector<float>{7, 5, 3, 1, -5, 0, 3, 1}));
 
-TEST(MeshRendererState, MaterialModesAndShininessGiveTheLightingColours) {
-  REQUIRE_GL_WINDOW(side, side);
-  const struct {
-    int mode;
-    float ns, exponent, diffuseAlpha, specular;
-  } cases[] = {{0, 0, 128, 0.5f, 0},
-               {1, 140, 110.5f, 0.8f, 0.1f},
-               {1, 1000, 3, 0.8f, 0.714286f},
-               {0, 2000, 0, 0.5f, 1.428571f}};
-  for (const auto& c : cases) {
+  // mode, "Ns"; the exponent, diffuse alpha and specular red GL then holds
+  // for diffuse alpha 0.8 and specular red 0.1.
+  const float cases[][5] = {{0, 0, 128, 0.5f, 0},
+                            {1, 140, 110.5f, 0.8f, 0.1f},
+                            {1, 1000, 3, 0.8f, 0.714286f},
+                            {0, 2000, 0, 0.5f, 1.428571f}};
+  for (const float* c : cases) {
     fast_Material material("m");
     material.diffuse[3] = 0.8f;
-    std::fill(material.specular, material.specular + 3, 0.1f);
-    material.shininess = c.ns;
-    material.draw(c.mode);
+    material.specular[0] = 0.1f;
+    material.shininess = c[1];
+    material.draw(int(c[0]));
     float exponent = -1, diffuse[4], specular[4];
     glGetMaterialfv(GL_FRONT, GL_SHININESS, &exponent);
     glGetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
     glGetMaterialfv(GL_FRONT, GL_SPECULAR, specular);
-    EXPECT_FLOAT_EQ(exponent, c.exponent) << c.ns;
-    EXPECT_FLOAT_EQ(diffuse[3], c.diffuseAlpha) << c.ns;
-    EXPECT_NEAR(specular[0], c.specular, 1e-5) << c.ns;
-  }
-}
-
-TEST(MeshRendererState, ATextureGlTakesNotIsReportedAndTheMaterialDrawsUntextured) {
-  REQUIRE_GL_WINDOW(side, side);
-  GLint maxSide = 0;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
-  for (unsigned width : {1u, unsigned(maxSide) + 1}) {
-    fast_Material material("wall");
-    ASSERT_TRUE(material.textureData.create(1, 1, GL_RGB));
-    material.textureData.width = width;  // wider than GL takes
-    CapturedStream log(std::clog);
-    material.uploadTexture();
-    bool fits = width == 1;
-    EXPECT_EQ(material.texture.exists(), fits);
-    EXPECT_EQ(log.text(), fits ? "" : "can't load texture into context (material \"wall\")\n");
+    EXPECT_EQ(std::vector<float>({exponent, diffuse[3]}), std::vector<float>(c + 2, c + 4)) << c[1];
+    EXPECT_NEAR(specular[0], c[4], 1e-5) << c[1];
   }
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "sound/disk_output.h"
+#include "support/disk_audio.h"
 #include "sound/fsound.h"
 
 using namespace soundtest;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "sound/disk_output.h"
+#include "support/disk_audio.h"
 #include "support/test_files.h"
 
 using namespace soundtest;

@@ -85,9 +85,20 @@ TEST(TextureFiles, TheLowerCasedPathChoosesTheReader) {
   }
 }
 
+// A 1 x 2 PNG of the colour type and depth.
+static PngSpec png(int colorType, int bitDepth, encoders::Sample sample = sample8) {
+  return PngSpec{1, 2, colorType, bitDepth, sample};
+}
+
 TEST(TextureFiles, PngLayoutsComeOutInTheirFormat) {
-  const std::vector<png_color> palette = {{1, 2, 3}, {4, 5, 6}};
   auto index = [](int, int y, int) { return y; };
+  PngSpec palette = png(PNG_COLOR_TYPE_PALETTE, 1, index), keyed = palette,
+          interlaced = png(PNG_COLOR_TYPE_RGBA, 8);
+  palette.palette = keyed.palette = {{1, 2, 3}, {4, 5, 6}};
+  keyed.paletteAlpha = {128};
+  interlaced.interlaced = true;
+  const int rgb = PNG_COLOR_TYPE_RGB, grey = PNG_COLOR_TYPE_GRAY,
+            greyAlpha = PNG_COLOR_TYPE_GRAY_ALPHA;
   struct Case {
     const char* what;
     PngSpec spec;
@@ -96,72 +107,25 @@ TEST(TextureFiles, PngLayoutsComeOutInTheirFormat) {
     Bytes pixels;  // top row first
   };
   const Case cases[] = {
-      {"rgb", {1, 2, PNG_COLOR_TYPE_RGB, 8, sample8}, false, GL_RGB, {5, 15, 25, 45, 55, 65}},
-      {"rgb with alpha asked",
-       {1, 2, PNG_COLOR_TYPE_RGB, 8, sample8},
-       true,
-       GL_RGBA,
-       {5, 15, 25, 255, 45, 55, 65, 255}},
-      {"rgba",
-       {1, 2, PNG_COLOR_TYPE_RGBA, 8, sample8},
-       false,
-       GL_RGBA,
-       {5, 15, 25, 35, 45, 55, 65, 75}},
-      {"interlaced rgba",
-       {1, 2, PNG_COLOR_TYPE_RGBA, 8, sample8, true},
-       true,
-       GL_RGBA,
-       {5, 15, 25, 35, 45, 55, 65, 75}},
-      {"palette",
-       {1, 2, PNG_COLOR_TYPE_PALETTE, 1, index, false, palette},
-       false,
-       GL_RGB,
-       {1, 2, 3, 4, 5, 6}},
-      {"palette with tRNS",
-       {1, 2, PNG_COLOR_TYPE_PALETTE, 1, index, false, palette, {128}},
-       false,
-       GL_RGBA,
-       {1, 2, 3, 128, 4, 5, 6, 255}},
-      {"palette with tRNS, alpha asked",
-       {1, 2, PNG_COLOR_TYPE_PALETTE, 8, index, false, palette, {128}},
-       true,
-       GL_RGBA,
-       {1, 2, 3, 128, 4, 5, 6, 255}},
-      {"grey", {1, 2, PNG_COLOR_TYPE_GRAY, 8, sample8}, false, GL_LUMINANCE, {5, 45}},
-      {"grey with alpha asked",
-       {1, 2, PNG_COLOR_TYPE_GRAY, 8, sample8},
-       true,
-       GL_RGBA,
-       {5, 5, 5, 255, 45, 45, 45, 255}},
-      {"grey and alpha",
-       {1, 2, PNG_COLOR_TYPE_GRAY_ALPHA, 8, sample8},
-       false,
-       GL_LUMINANCE_ALPHA,
-       {5, 15, 45, 55}},
-      {"1-bit grey", {1, 2, PNG_COLOR_TYPE_GRAY, 1, index}, false, GL_LUMINANCE, {0, 255}},
-      {"1-bit grey with alpha asked",
-       {1, 2, PNG_COLOR_TYPE_GRAY, 1, index},
-       true,
-       GL_RGBA,
-       {0, 0, 0, 255, 255, 255, 255, 255}},
+      {"rgb", png(rgb, 8), false, GL_RGB, {5, 15, 25, 45, 55, 65}},
+      {"rgb, alpha asked", png(rgb, 8), true, GL_RGBA, {5, 15, 25, 255, 45, 55, 65, 255}},
+      {"interlaced rgba", interlaced, false, GL_RGBA, {5, 15, 25, 35, 45, 55, 65, 75}},
+      {"palette", palette, false, GL_RGB, {1, 2, 3, 4, 5, 6}},
+      {"palette with tRNS", keyed, false, GL_RGBA, {1, 2, 3, 128, 4, 5, 6, 255}},
+      {"grey", png(grey, 8), false, GL_LUMINANCE, {5, 45}},
+      {"grey, alpha asked", png(grey, 8), true, GL_RGBA, {5, 5, 5, 255, 45, 45, 45, 255}},
+      {"grey and alpha", png(greyAlpha, 8), false, GL_LUMINANCE_ALPHA, {5, 15, 45, 55}},
+      {"1-bit grey", png(grey, 1, index), false, GL_LUMINANCE, {0, 255}},
       {"4-bit grey",
-       {1, 2, PNG_COLOR_TYPE_GRAY, 4, [](int, int y, int) { return 3 + 9 * y; }},
+       png(grey, 4, [](int, int y, int) { return 3 + 9 * y; }),
        false,
        GL_LUMINANCE,
        {51, 204}},
-      {"16-bit rgb",
-       {1, 2, PNG_COLOR_TYPE_RGB, 16, sample16},
-       false,
-       GL_RGB,
-       {5, 15, 25, 45, 55, 65}},
-      {"16-bit grey", {1, 2, PNG_COLOR_TYPE_GRAY, 16, sample16}, false, GL_LUMINANCE, {5, 45}},
-      {"16-bit grey and alpha",
-       {1, 2, PNG_COLOR_TYPE_GRAY_ALPHA, 16, sample16},
-       false,
-       sixteenBitSamples,
+      {"16-bit rgb", png(rgb, 16, sample16), false, GL_RGB, {5, 15, 25, 45, 55, 65}},
+      {"16-bit grey and alpha", png(greyAlpha, 16, sample16), false, sixteenBitSamples,
        nativeWords({0x0512, 0x0f12, 0x2d12, 0x3712})},
       {"16-bit grey and alpha, alpha asked",
-       {1, 2, PNG_COLOR_TYPE_GRAY_ALPHA, 16, sample16},
+       png(greyAlpha, 16, sample16),
        true,
        GL_RGBA,
        {5, 5, 5, 15, 45, 45, 45, 55}},
@@ -174,8 +138,7 @@ TEST(TextureFiles, PngLayoutsComeOutInTheirFormat) {
     TextureData data;
     ASSERT_EQ(thrownBy(data, path, c.wantAlpha), "");
     ASSERT_TRUE(data.hasPixels);
-    EXPECT_EQ(data.width, 1u);
-    EXPECT_EQ(data.height, 2u);
+    EXPECT_EQ(std::pair(data.width, data.height), std::pair(1u, 2u));
     EXPECT_EQ(data.format, c.format);
     EXPECT_EQ(pixelsOf(data), c.pixels);
   }

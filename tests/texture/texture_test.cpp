@@ -150,6 +150,14 @@ TEST(TextureObjects, RefusedDataCreatesNothing) {
       EXPECT_FALSE(texture.exists());
       EXPECT_EQ(texture.textureName, 0u);
     }
+  // A second create lets go of the texture the first one made.
+  TextureData one;
+  ASSERT_TRUE(one.create(1, 1, GL_RGB));
+  Texture texture;
+  ASSERT_TRUE(texture.create(&one, false));
+  GLuint first = texture.textureName;
+  EXPECT_FALSE(texture.create(&empty, false));
+  EXPECT_FALSE(glIsTexture(first));
   MipmapData noLevels;
   Texture levels;
   levels.createLevels(&noLevels);

@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
 #include "transition_pages.h"
 #include "transitions/transition_burn.h"
+#include "transitions/transition_fly_left.h"
+#include "transitions/transition_squares_fly.h"
 
 namespace {
 
@@ -52,6 +56,46 @@ TEST_F(AnimatedTransitions, FlyLeftStartsFlatAndEndsOnThePageRectangle) {
   for (auto [x, y] : {std::pair{41, 96}, {215, 96}, {128, 30}, {128, 162}})
     EXPECT_TRUE(isUntouched(gltest::pixelAt(x, y))) << x << ", " << y;
   EXPECT_EQ(countPixels(isOldPage), 0);
+}
+
+TEST_F(AnimatedTransitions, FlyLeftNewPageHangsFromItsRopeUntilTwoThirdsThenEasesFlat) {
+  auto fly = make("FLY_LEFT");
+  // How far each moment has eased from the rope onto the flat page.
+  const std::pair<float, float> moments[] = {{0.5f, 0}, {2 / 3.0f, 0}, {5 / 6.0f, 0.5f}, {1, 1}};
+  for (auto [progress, flat] : moments) {
+    SCOPED_TRACE(progress);
+    run(*fly, progress);
+    glDisable(GL_CULL_FACE);
+    // The new page's strips come last: the x of their corners are those of
+    // the rope's points, eased towards the flat page's.
+    const std::vector<float> x = feedbackX([&] { fly->draw(progress); });
+    ASSERT_FALSE(x.empty());
+    const std::vector<float> corners(x.begin() + long(x.size() / 2), x.end());
+    std::vector<float> expected;
+    for (int k = 0; k <= flyLeftStrips; ++k)
+      expected.push_back(flat * (k / 24.0f - 0.5f) + (1 - flat) * flyLeftStore().chainB[k][0]);
+    auto distance = [](const std::vector<float>& values, float to) {
+      float nearest = 1e9f;
+      for (float value : values) nearest = std::min(nearest, std::fabs(value - to));
+      return nearest;
+    };
+    for (float corner : corners) EXPECT_LT(distance(expected, corner), 1e-4f) << corner;
+    for (float point : expected) EXPECT_LT(distance(corners, point), 1e-4f) << point;
+  }
+}
+
+TEST_F(AnimatedTransitions, SquaresMoveLeftWithTheSquareOfTheirTime) {
+  auto squares = make("SQUARES_FLY");
+  // No delay and no turn: at progress p every square has moved
+  // (1.97 p)^2 to the left, so the old page's right edge is there.
+  for (auto& row : squaresFlyStore().squares)
+    for (SquareMotion& square : row) square = {0, 0, 0};
+  for (float shift : {0.125f, 0.25f, 0.5f}) {
+    drawFrame(*squares, std::sqrt(shift) / 1.97f);
+    const int edge = columnOf(0.5f - shift);
+    EXPECT_TRUE(isOldPage(gltest::pixelAt(edge - 3, 96))) << shift;
+    EXPECT_TRUE(isBlue(gltest::pixelAt(edge + 3, 96))) << shift;
+  }
 }
 
 TEST_F(AnimatedTransitions, PullLeftDrawsTheClothUnculledOverTheNewPage) {

@@ -209,16 +209,4 @@ TEST(BurnStore, FireArrivesFromANeighbourThatBurntEarlier) {
   EXPECT_LE(unexplained, 5);
 }
 
-TEST(TransitionRandom, StaysInRangeAndCoversIt) {
-  seedTransitionRandom(3);
-  bool seen[10] = {};
-  for (int k = 0; k < 1000; ++k) {
-    const int value = randomBelow(10);
-    ASSERT_GE(value, 0);
-    ASSERT_LT(value, 10);
-    seen[value] = true;
-  }
-  for (bool s : seen) EXPECT_TRUE(s);
-}
-
 }  // namespace

@@ -114,18 +114,6 @@ TEST(MotionPath, QueriesAtAndAfterTheEndsGiveTheEnds) {
     expectAt(path, path.samples.at(size_t(k) * 4 + 2), sample(path, k).x, sample(path, k).y);
 }
 
-TEST(MotionPath, StripPathHoldsThePageRectangleAtPositionZero) {
-  // The strip samples times 2.5 .. 3.5 for the current slide; the first
-  // three control points lie on z = 0 and are travelled at speed 1.
-  const MotionPath path = stripPath();
-  for (int k = 0; k <= 17; ++k) {
-    const float t = 3.5f - k / 17.0f;
-    const Point p = at(path, t);
-    EXPECT_NEAR(p.y, 0, 1e-6) << t;
-    EXPECT_NEAR(p.x, 3 - t, 1e-5) << t;
-  }
-}
-
 TEST(MotionPath, CoincidentSamplesAndEmptyPathsStayFinite) {
   MotionPath same;
   same.addControlPoint(1, 1, 1);

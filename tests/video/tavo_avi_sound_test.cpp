@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "sound/disk_output.h"
+#include "support/disk_audio.h"
 #include "video/tavo_avi.h"
 
 using namespace soundtest;

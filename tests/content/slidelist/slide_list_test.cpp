@@ -226,15 +226,16 @@ TEST_F(SlideListTest, DirectoryOfPictures) {
   ASSERT_TRUE(testfiles::writePng(dir.file("b.png"), solid, false));
   ASSERT_TRUE(testfiles::writeJpeg(dir.file("a.jpg"), solid));
   ASSERT_TRUE(testfiles::writeJpeg(dir.file("c.JPG"), solid));
+  ASSERT_TRUE(testfiles::writeJpeg(dir.file("B.jpg"), solid));  // the order ignores case
   write("notes.txt", "not a picture");
   ASSERT_EQ(mkdir(dir.file("d.jpg").c_str(), 0755), 0);  // a folder is not a picture
   SlideList list;
-  EXPECT_EQ(load(list, dir.path()), "could not open slide list file, trying to interpret " +
-                                        dir.path() +
-                                        " as directory...\nadding image: c.JPG\n ...ready\n");
+  EXPECT_EQ(load(list, dir.path()),
+            "could not open slide list file, trying to interpret " + dir.path() +
+                " as directory...\nadding image: B.jpg\nadding image: c.JPG\n ...ready\n");
   EXPECT_EQ(summary(list, base()),
-            "slides 0-0 a.jpg, 1-1 c.JPG, 2-2 b.png; pages a.jpg c.JPG b.png; "
-            "transitions Blend 0.6 0-1, Blend 0.6 1-2");
+            "slides 0-0 a.jpg, 1-1 B.jpg, 2-2 c.JPG, 3-3 b.png; pages a.jpg B.jpg c.JPG b.png; "
+            "transitions Blend 0.6 0-1, Blend 0.6 1-2, Blend 0.6 2-3");
   EXPECT_EQ(list.slide(0).thumbnail->width, 40);
 
   // Pages load and unload one by one.
@@ -245,11 +246,11 @@ TEST_F(SlideListTest, DirectoryOfPictures) {
   list.unloadPage(1);
   EXPECT_FALSE(list.page(1).isLoaded());
   // An index outside a list throws.
-  EXPECT_THROW(list.slide(3), std::out_of_range);
+  EXPECT_THROW(list.slide(4), std::out_of_range);
   EXPECT_THROW(list.slide(-1), std::out_of_range);
-  EXPECT_THROW(list.page(3), std::out_of_range);
-  EXPECT_THROW(list.transition(2), std::out_of_range);
-  EXPECT_THROW(list.loadPage(3), std::out_of_range);
+  EXPECT_THROW(list.page(4), std::out_of_range);
+  EXPECT_THROW(list.transition(3), std::out_of_range);
+  EXPECT_THROW(list.loadPage(4), std::out_of_range);
 }
 
 TEST_F(SlideListTest, Failures) {
