@@ -3,12 +3,16 @@
 // and decode.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "content/description_file.h"
 #include "images/raster_image.h"
+#include "model/mesh.h"
+#include "model/obj_reader.h"
 #include "sound/sound_decoder.h"
 
 namespace {
@@ -44,7 +48,15 @@ TEST(DemoPresentation, UsesEveryTransitionAndNamesFilesThatDecode) {
     SCOPED_TRACE(name);
     sections.insert(section);
     const std::string path = demoFolder + name, extension = name.substr(name.rfind('.'));
-    if (extension == ".avi" || section == "Sound") {
+    if (section == "Model") {
+      // A model reads cleanly into triangles, its texture with it.
+      std::ifstream model(path);
+      NoAction_ProgressBase progress;
+      std::unique_ptr<fast_Mesh> mesh(loadOBJ(demoFolder, model, progress));
+      ASSERT_FALSE(mesh->materials.empty());
+      EXPECT_TRUE(mesh->materials.front()->textureData.hasPixels);
+      EXPECT_GT(mesh->vertices.size(), 8u);
+    } else if (extension == ".avi" || section == "Sound") {
       SoundDecoder decoder;
       ASSERT_TRUE(decoder.open(path, 44100));
       std::vector<int16_t> stereo;
@@ -57,7 +69,8 @@ TEST(DemoPresentation, UsesEveryTransitionAndNamesFilesThatDecode) {
       if (section == "ImageObject") EXPECT_TRUE(picture.hasAlphaPlane());
     }
   }
-  for (const char* used : {"Image", "ImageObject", "Sound"}) EXPECT_TRUE(sections.count(used));
+  for (const char* used : {"Image", "ImageObject", "Sound", "Model"})
+    EXPECT_TRUE(sections.count(used));
 }
 
 }  // namespace
