@@ -5,7 +5,10 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh || exit 1
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo || exit 1
+# The options are named, not taken from the cache: the demo script or an
+# earlier configure may have left the build tree with others.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUORVEX_TESTS=ON -DQUORVEX_BENCH=ON -DQUORVEX_FUZZ=OFF || exit 1
 cmake --build build -j"$(nproc)" || exit 1
 
 # Sound goes through SDL's disk driver: no audio device is needed.
@@ -18,6 +21,11 @@ status=${PIPESTATUS[0]}
 summary=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
 total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
 failed=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$summary")
-if [ -z "$summary" ]; then total=0; failed=1; fi
+if [ -z "$summary" ]; then
+  # No summary means nothing ran (no tests found, or ctest itself failed).
+  echo "no test ran: $(grep -m1 -iE 'no tests were found|error' "$log" || echo 'ctest printed no summary')"
+  total=1
+  failed=1
+fi
 echo "$((total - failed)) passed, ${failed} failed"
 [ "$status" -eq 0 ] && [ "$failed" -eq 0 ]

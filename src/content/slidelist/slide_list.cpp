@@ -37,7 +37,7 @@ void applySettings(const DescriptionNode& settings) {
     if (const DescriptionKey* key = settings.findKey(colourKeys[c]))
       viewer.uColor[c] = float(key->valueAsInt()) * (1.0f / 255);  // not clamped
   if (const DescriptionKey* key = settings.findKey("TransitionDuration"))
-    viewer.transitionDuration = float(key->valueAsFloat());
+    viewer.transitionDuration = durationFromText(key->value(), viewer.transitionDuration);
   if (const DescriptionKey* key = settings.findKey("ShowProgressPosition"))
     viewer.showProgressPosition = key->valueAsInt() != 0;
 }
