@@ -1,5 +1,5 @@
-// Durations a user may write in a slide list: what each transition ends up
-// with and which lines the console shows.
+// Settings a user may write in a slide list: the durations each transition
+// ends up with and the lines the console shows, and "AutoRotate".
 #include <gtest/gtest.h>
 
 #include "app/state/viewer_state.h"
@@ -32,7 +32,7 @@ TEST(SettingsValues, DurationsAreFiniteAndBounded) {
     std::string section = std::string("type=") + c.type + "\n";
     if (c.durationText) section += std::string("duration=") + c.durationText + "\n";
     testfiles::writeText(dir.file("show.qvx"),
-                         std::string("<QVX>\nTransitionDuration=") + c.defaultText +
+                         std::string("<QVX>\nAutoRotate=0\nTransitionDuration=") + c.defaultText +
                              "\n</QVX>\n<SlideList>\n<Slide>\n<Image>\nfilename=a.jpg\n</Image>\n"
                              "<Image>\nfilename=b.jpg\n</Image>\n</Slide>\n<Transition>\n" +
                              section +
@@ -45,6 +45,8 @@ TEST(SettingsValues, DurationsAreFiniteAndBounded) {
     ASSERT_TRUE(list.load(dir.file("show.qvx")));
     testing::internal::GetCapturedStdout();
     const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(viewer.autoRotate);
+    viewer.autoRotate = true;
     EXPECT_FLOAT_EQ(list.transition(0).duration, c.defaultSeconds);  // the default blend
     EXPECT_FLOAT_EQ(list.transition(1).duration, c.seconds);
     if (*c.warning)

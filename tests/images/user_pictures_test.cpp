@@ -1,0 +1,146 @@
+// Pictures as users hand them over: cut-off JPEGs, PNGs with every kind of
+// transparency, photographs with an EXIF orientation.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "app/state/viewer_state.h"
+#include "encoders.h"
+#include "images/picture_orientation.h"
+#include "images/raster_image.h"
+#include "images/slide_texture.h"
+#include "support/gl_test_window.h"
+#include "support/test_files.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// 32 x 16, quadrants red, green (top), blue, white (bottom), with an EXIF
+// orientation unless it is 0.
+Bytes quadrantPhoto(int orientation) {
+  encoders::JpegSpec spec{32, 16};
+  spec.sample = [](int x, int y, int c) {
+    const int quadrant = (y >= 8) * 2 + (x >= 16);
+    const int colours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    return colours[quadrant][c];
+  };
+  if (orientation) {
+    // "Exif", a little-endian TIFF header and one IFD of one SHORT entry.
+    Bytes exif = {'E', 'x',  'i',  'f', 0,
+                  0,   'I',  'I',  42,  0,
+                  8,   0,    0,    0,   1,
+                  0,   0x12, 0x01, 3,   0,
+                  1,   0,    0,    0,   uint8_t(orientation),
+                  0,   0,    0,    0,   0,
+                  0,   0};
+    spec.markers.push_back({JPEG_APP0 + 1, exif});
+  }
+  return encoders::encodeJpeg(spec);
+}
+
+// The colours of the top left, top right, bottom left and bottom right
+// pixels as letters R, G, B, W.
+std::string corners(const RasterImage& image) {
+  const int w = image.width() - 1, h = image.height() - 1;
+  std::string letters;
+  for (auto [x, y] : {std::pair(0, h), {w, h}, {0, 0}, {w, 0}}) {  // rows bottom up
+    const RgbQuad c = image.pixelColor(x, y);
+    letters += c.red > 128 ? (c.green > 128 ? 'W' : 'R') : c.green > 128 ? 'G' : 'B';
+  }
+  return letters;
+}
+
+}  // namespace
+
+TEST(UserPictures, CutOffJpegShowsWhatWasReadAndOnlyErrorsFail) {
+  for (bool progressive : {false, true}) {
+    encoders::JpegSpec spec{64, 64};
+    spec.sample = [](int x, int y, int c) { return (x * 4 + y * 3 * c + (x ^ y) * 7) & 255; };
+    spec.progressive = progressive;
+    spec.quality = 90;
+    const Bytes whole = encoders::encodeJpeg(spec);
+    const uint8_t startOfScan[] = {0xFF, 0xDA};
+    const size_t scan = size_t(
+        std::search(whole.begin(), whole.end(), startOfScan, startOfScan + 2) - whole.begin());
+    RasterImage full;
+    ASSERT_TRUE(encoders::decodeBytes(full, whole, ImageFormatJpeg));
+    const struct {
+      size_t keep;
+      bool decodes, topRowWhole;  // a baseline file's rows come in order
+    } cases[] = {{(scan + whole.size()) / 2, true, !progressive},
+                 {scan + 40, true, false},
+                 {scan, false, false},
+                 {2, false, false}};
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::to_string(progressive) + " keep " + std::to_string(c.keep) + " of " +
+                   std::to_string(whole.size()) + " scan at " + std::to_string(scan));
+      RasterImage image;
+      ASSERT_EQ(encoders::decodeBytes(image, Bytes(whole.begin(), whole.begin() + long(c.keep)),
+                                      ImageFormatJpeg),
+                c.decodes)
+          << image.lastError;
+      if (!c.decodes) continue;
+      EXPECT_EQ(image.width(), 64);
+      if (c.topRowWhole) {
+        EXPECT_EQ(std::vector<uint8_t>(image.row(63), image.row(63) + 64 * 3),
+                  std::vector<uint8_t>(full.row(63), full.row(63) + 64 * 3));
+      }
+    }
+  }
+}
+
+// Every kind of PNG transparency reaches the texture as alpha; an opaque
+// file makes an opaque texture.
+TEST(UserPictures, PngTransparencyReachesTheTexture) {
+  REQUIRE_GL_WINDOW();
+  const struct {
+    const char* file;
+    bool transparent;
+  } cases[] = {{"basn3p08-trns.png", true}, {"ftbrn2c08.png", true}, {"ftbwn0g16.png", true},
+               {"basn4a08.png", true},      {"basn6a16.png", true},  {"basn2c08.png", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    SlideTexture texture((std::string(QUORVEX_TEST_DATA "/pngsuite/") + c.file).c_str(), false,
+                         false);
+    ASSERT_EQ(texture.hasAlphaChannel(), c.transparent);
+    if (!c.transparent) continue;
+    texture.bind();
+    int width = 0;
+    const Bytes texels = gltest::boundTextureTexels(true, &width);
+    int least = 255;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x)
+        least = std::min<int>(least, texels[size_t(y * width + x) * 4 + 3]);
+    EXPECT_LT(least, 255);
+  }
+}
+
+TEST(UserPictures, ExifOrientationTurnsThePicture) {
+  const char* expected[] = {"RGBW", "RGBW", "GRWB", "WBGR", "BWRG", "RBGW", "BRWG", "WGBR", "GWRB"};
+  for (int orientation = 0; orientation <= 8; ++orientation) {
+    SCOPED_TRACE(orientation);
+    RasterImage image;
+    ASSERT_TRUE(encoders::decodeBytes(image, quadrantPhoto(orientation), ImageFormatJpeg));
+    EXPECT_EQ(image.exifInfo.orientation, orientation);
+    ASSERT_TRUE(applyOrientation(image, image.exifInfo.orientation));
+    const bool turned = orientation >= 5;
+    EXPECT_EQ(image.width(), turned ? 16 : 32);
+    EXPECT_EQ(corners(image), expected[orientation]);
+  }
+}
+
+// Pages and thumbnails are turned unless "AutoRotate" is 0.
+TEST(UserPictures, SlideTexturesFollowAutoRotate) {
+  REQUIRE_GL_WINDOW();
+  testfiles::TempDir dir;
+  encoders::writeFile(dir.file("photo.jpg"), quadrantPhoto(6));
+  for (bool autoRotate : {true, false})
+    for (bool thumbnail : {false, true}) {
+      viewer.autoRotate = autoRotate;
+      SlideTexture texture(dir.file("photo.jpg").c_str(), true, thumbnail);
+      EXPECT_EQ(texture.width, autoRotate ? 16 : 32) << autoRotate << thumbnail;
+    }
+  viewer.autoRotate = true;
+}
