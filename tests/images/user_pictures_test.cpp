@@ -54,40 +54,29 @@ std::string corners(const RasterImage& image) {
 
 }  // namespace
 
-TEST(UserPictures, CutOffJpegShowsWhatWasReadAndOnlyErrorsFail) {
+// Data cut short is libjpeg's warning: the rows read are shown. A file cut
+// before its first scan is a libjpeg error.
+TEST(UserPictures, CutOffJpegShowsWhatWasRead) {
   for (bool progressive : {false, true}) {
-    encoders::JpegSpec spec{64, 64};
-    spec.sample = [](int x, int y, int c) { return (x * 4 + y * 3 * c + (x ^ y) * 7) & 255; };
-    spec.progressive = progressive;
-    spec.quality = 90;
+    encoders::JpegSpec spec{
+        64,
+        64,
+        encoders::JpegColors::Rgb,
+        [](int x, int y, int c) { return (x * 4 + y * 3 * c + (x ^ y) * 7) & 255; },
+        progressive,
+        90};
     const Bytes whole = encoders::encodeJpeg(spec);
-    const uint8_t startOfScan[] = {0xFF, 0xDA};
-    const size_t scan = size_t(
-        std::search(whole.begin(), whole.end(), startOfScan, startOfScan + 2) - whole.begin());
-    RasterImage full;
+    RasterImage full, cut, header;
     ASSERT_TRUE(encoders::decodeBytes(full, whole, ImageFormatJpeg));
-    const struct {
-      size_t keep;
-      bool decodes, topRowWhole;  // a baseline file's rows come in order
-    } cases[] = {{(scan + whole.size()) / 2, true, !progressive},
-                 {scan + 40, true, false},
-                 {scan, false, false},
-                 {2, false, false}};
-    for (const auto& c : cases) {
-      SCOPED_TRACE(std::to_string(progressive) + " keep " + std::to_string(c.keep) + " of " +
-                   std::to_string(whole.size()) + " scan at " + std::to_string(scan));
-      RasterImage image;
-      ASSERT_EQ(encoders::decodeBytes(image, Bytes(whole.begin(), whole.begin() + long(c.keep)),
-                                      ImageFormatJpeg),
-                c.decodes)
-          << image.lastError;
-      if (!c.decodes) continue;
-      EXPECT_EQ(image.width(), 64);
-      if (c.topRowWhole) {
-        EXPECT_EQ(std::vector<uint8_t>(image.row(63), image.row(63) + 64 * 3),
-                  std::vector<uint8_t>(full.row(63), full.row(63) + 64 * 3));
-      }
+    ASSERT_TRUE(encoders::decodeBytes(cut, {whole.begin(), whole.end() - long(whole.size() / 4)},
+                                      ImageFormatJpeg))
+        << progressive << cut.lastError;
+    EXPECT_EQ(cut.width(), 64);
+    if (!progressive) {  // the top row (stored last) is whole
+      EXPECT_TRUE(std::equal(cut.row(63), cut.row(63) + 64 * 3, full.row(63)));
     }
+    EXPECT_FALSE(
+        encoders::decodeBytes(header, {whole.begin(), whole.begin() + 150}, ImageFormatJpeg));
   }
 }
 
