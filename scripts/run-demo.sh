@@ -19,12 +19,17 @@ if [ "${QUORVEX_DEMO_CHECK:-0}" = 1 ]; then
   build/quorvex "$presentation" &
   viewer=$!
   window=""
-  for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --pid "$viewer" 2>/dev/null | head -n 1 || true)
+  for _ in $(seq 300); do
+    window=$(xdotool search --onlyvisible --name '^Quorvex$' 2>/dev/null | head -n 1 || true)
     [ -n "$window" ] && break
     sleep 0.2
   done
-  [ -n "$window" ] && sleep 1 && xdotool mousemove 10 10 key Escape
+  if [ -n "$window" ]; then
+    sleep 1
+    xdotool mousemove 10 10 key Escape
+  else
+    kill "$viewer"
+  fi
   status=0
   wait "$viewer" || status=$?
   if [ -z "$window" ] || [ "$status" -ne 0 ]; then
