@@ -1,5 +1,5 @@
-// Pictures as users hand them over: cut-off JPEGs, PNGs with every kind of
-// transparency, photographs with an EXIF orientation.
+// Pictures as users hand them over: cut-off JPEGs and photographs with an
+// EXIF orientation. (PNG transparency of every kind: png_decoder_test.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -77,32 +77,6 @@ TEST(UserPictures, CutOffJpegShowsWhatWasRead) {
     }
     EXPECT_FALSE(
         encoders::decodeBytes(header, {whole.begin(), whole.begin() + 150}, ImageFormatJpeg));
-  }
-}
-
-// Every kind of PNG transparency reaches the texture as alpha; an opaque
-// file makes an opaque texture.
-TEST(UserPictures, PngTransparencyReachesTheTexture) {
-  REQUIRE_GL_WINDOW();
-  const struct {
-    const char* file;
-    bool transparent;
-  } cases[] = {{"basn3p08-trns.png", true}, {"ftbrn2c08.png", true}, {"ftbwn0g16.png", true},
-               {"basn4a08.png", true},      {"basn6a16.png", true},  {"basn2c08.png", false}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.file);
-    SlideTexture texture((std::string(QUORVEX_TEST_DATA "/pngsuite/") + c.file).c_str(), false,
-                         false);
-    ASSERT_EQ(texture.hasAlphaChannel(), c.transparent);
-    if (!c.transparent) continue;
-    texture.bind();
-    int width = 0;
-    const Bytes texels = gltest::boundTextureTexels(true, &width);
-    int least = 255;
-    for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 32; ++x)
-        least = std::min<int>(least, texels[size_t(y * width + x) * 4 + 3]);
-    EXPECT_LT(least, 255);
   }
 }
 
