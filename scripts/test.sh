@@ -4,9 +4,19 @@
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/setup.sh || exit 1
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo || exit 1
-cmake --build build -j"$(nproc)" || exit 1
+# Nothing ran: the reason, then the summary that counts it as one failure.
+fail() {
+  echo "no test ran: $1"
+  echo "0 passed, 1 failed"
+  exit 1
+}
+
+bash scripts/setup.sh || fail "setting up the packages failed"
+# The options are named, not taken from the cache: the demo script or an
+# earlier configure may have left the build tree with others.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DQUORVEX_TESTS=ON -DQUORVEX_BENCH=ON -DQUORVEX_FUZZ=OFF || fail "configuring failed"
+cmake --build build -j"$(nproc)" || fail "the build failed"
 
 # Sound goes through SDL's disk driver: no audio device is needed.
 export SDL_AUDIODRIVER=disk
@@ -18,6 +28,8 @@ status=${PIPESTATUS[0]}
 summary=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
 total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")
 failed=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$summary")
-if [ -z "$summary" ]; then total=0; failed=1; fi
+# No summary means nothing ran (no tests found, or ctest itself failed).
+[ -n "$summary" ] ||
+  fail "$(grep -m1 -iE 'no tests were found|error' "$log" || echo 'ctest printed no summary')"
 echo "$((total - failed)) passed, ${failed} failed"
 [ "$status" -eq 0 ] && [ "$failed" -eq 0 ]

@@ -3,6 +3,10 @@
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -143,6 +147,9 @@ int runViewer(int argc, char** argv) {
   std::printf("Status: Using GLEW %s\n", glewGetString(GLEW_VERSION));
   std::fflush(stdout);
 
+  // FFmpeg prints its own lines from the first clip it opens, and the slide
+  // list opens clips for their thumbnails: quiet it before.
+  av_log_set_level(AV_LOG_QUIET);
   if (!slideList.load(argv[1])) {
     std::printf("ERROR: could not read slide list or directory\n");
     std::fflush(stdout);

@@ -99,12 +99,8 @@ bool decompress(ImageStream& stream, RasterImage& picture, const volatile int& e
       for (int x = 0; x < width; ++x, p += 3) std::swap(p[0], p[2]);
     }
 #endif
-  // Data cut short: libjpeg filled the rest of the picture with grey.
-  if (jpegDataCutShort(cinfo, errors, source)) {
-    picture.lastError = errors.message;
-    jpeg_destroy_decompress(&cinfo);
-    return false;
-  }
+  // Data cut short is only libjpeg's warning: the rows it could not read
+  // are its grey, and the picture shows what the file held.
   jpeg_destroy_decompress(&cinfo);
   return true;
 }

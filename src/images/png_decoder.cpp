@@ -97,6 +97,18 @@ void fillPalette(png_structp png, png_infop info, RasterImage& picture, int colo
   }
 }
 
+// The alpha plane of a palette picture: each pixel its entry's tRNS value,
+// entries past the tRNS list opaque.
+void fillPaletteAlpha(RasterImage& picture, const std::vector<uint8_t>& alphas) {
+  const int width = picture.width();
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < width; ++x) {
+      const size_t index = size_t(picture.paletteIndex(x, y));
+      picture.alphaPlane[size_t(y) * size_t(width) + size_t(x)] =
+          index < alphas.size() ? alphas[index] : 255;
+    }
+}
+
 // The libpng part of the decoding; owns nothing with a destructor.
 bool readPicture(png_structp png, png_infop info, RasterImage& picture, const volatile int& escape,
                  ReadContext& context, Scratch& scratch) {
@@ -115,8 +127,16 @@ bool readPicture(png_structp png, png_infop info, RasterImage& picture, const vo
   // allocates its row buffers.
   int width = int(fileWidth), height = int(fileHeight);
   if (!picture.checkSize(width, height)) failWith(png, picture.lastError.c_str());
-  int filePixelDepth = png_get_channels(png, info) * fileBitDepth;
-  bool fourBytePixels = filePixelDepth == 32;
+  // Every file with transparency keeps it: an alpha channel of any depth,
+  // and tRNS, which marks palette entries or one grey or RGB colour. Opaque
+  // files are composited on their background as before (which changes
+  // nothing but a file gamma).
+  const bool hasTransparency =
+      (colorType & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS);
+  // A palette file keeps its indices and gains an alpha plane from its
+  // palette; the others are read as 8-bit RGBA.
+  const bool paletteAlpha = hasTransparency && colorType == PNG_COLOR_TYPE_PALETTE;
+  const bool withAlpha = hasTransparency && !paletteAlpha;
 
   // The palette's transparency as the file gives it, before compositing
   // touches libpng's copy.
@@ -130,7 +150,7 @@ bool readPicture(png_structp png, png_infop info, RasterImage& picture, const vo
 
   png_color_16p fileBackground = nullptr;
   bool hasBackground = png_get_bKGD(png, info, &fileBackground) && fileBackground;
-  if (!fourBytePixels) {
+  if (!hasTransparency) {
     if (hasBackground) {
       png_set_background(png, fileBackground, PNG_BACKGROUND_GAMMA_FILE, 1, 1.0);
     } else {
@@ -144,14 +164,9 @@ bool readPicture(png_structp png, png_infop info, RasterImage& picture, const vo
   }
   png_set_strip_16(png);
 
-  // Only 32-bit pixels keep their alpha (others were composited above).
-  bool withAlpha = fourBytePixels && (colorType == PNG_COLOR_TYPE_RGB_ALPHA ||
-                                      colorType == PNG_COLOR_TYPE_GRAY_ALPHA);
   if (withAlpha) {
-    if (colorType == PNG_COLOR_TYPE_GRAY_ALPHA) {
-      png_set_gray_to_rgb(png);
-      png_set_expand(png);
-    }
+    png_set_expand(png);  // low grey depths to 8 bits, tRNS to an alpha channel
+    png_set_gray_to_rgb(png);
     png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
   }
   if (!withAlpha) png_set_bgr(png);  // rows with alpha are swapped while split
@@ -170,7 +185,7 @@ bool readPicture(png_structp png, png_infop info, RasterImage& picture, const vo
   else
     failWith(png, "Unsupported PNG pixel layout");
 
-  if (!picture.allocate(width, height, bitsPerPixel, withAlpha))
+  if (!picture.allocate(width, height, bitsPerPixel, withAlpha || paletteAlpha))
     failWith(png, picture.lastError.c_str());
   size_t rowBytes = png_get_rowbytes(png, info);
   if (rowBytes > size_t(withAlpha ? width * 4 : picture.rowBytes()))
@@ -198,6 +213,7 @@ bool readPicture(png_structp png, png_infop info, RasterImage& picture, const vo
       }
     }
   }
+  if (paletteAlpha) fillPaletteAlpha(picture, scratch.paletteAlpha);
   return true;
 }
 

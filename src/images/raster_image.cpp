@@ -158,17 +158,18 @@ RgbQuad RasterImage::pixelColor(int x, int y) const {
     color.red = pixelRow[3 * x + 2];
     color.alpha = backgroundColor.alpha;
   } else {
-    int index;
-    if (bitsPerPixel == 8)
-      index = pixelRow[x];
-    else if (bitsPerPixel == 4)
-      index = (pixelRow[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F;
-    else
-      index = (pixelRow[x >> 3] >> (7 - (x & 7))) & 1;
+    const int index = paletteIndex(x, y);
     if (size_t(index) < palette.size()) color = palette[size_t(index)];
   }
   if (!alphaPlane.empty()) color.alpha = alphaPlane[size_t(y) * size_t(imageWidth) + size_t(x)];
   return color;
+}
+
+int RasterImage::paletteIndex(int x, int y) const {
+  const uint8_t* pixelRow = row(y);
+  if (bitsPerPixel == 8) return pixelRow[x];
+  if (bitsPerPixel == 4) return (pixelRow[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F;
+  return (pixelRow[x >> 3] >> (7 - (x & 7))) & 1;
 }
 
 uint8_t RasterImage::alphaAt(int x, int y) const {

@@ -43,6 +43,8 @@ class RasterImage {
   // Colour of pixel (x, y), y counted from the bottom; outside the picture
   // the colour of pixel (0, 0) (or the background, see the fields).
   RgbQuad pixelColor(int x, int y) const;
+  // Palette index of pixel (x, y) inside a picture of 1, 4 or 8 bits.
+  int paletteIndex(int x, int y) const;
   // Alpha of pixel (x, y); 0 outside the picture or without an alpha plane.
   uint8_t alphaAt(int x, int y) const;
 

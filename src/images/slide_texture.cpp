@@ -11,8 +11,11 @@
 #include <functional>
 #include <vector>
 
+#include "app/state/viewer_state.h"
+#include "images/picture_orientation.h"
 #include "images/raster_image.h"
 #include "platform/clock.h"
+#include "platform/file_case.h"
 #include "video/tavo_avi.h"
 
 namespace {
@@ -239,18 +242,21 @@ SlideTexture::SlideTexture(const char* path, bool mipmaps, bool thumbnail)
   // No name at all (a page or picture object without "filename", a slide
   // with nothing to make its thumbnail from) is a picture that failed.
   bool failed = fileName.empty();
+  const std::string openName = findFileIgnoringCase(fileName);
 
   // The first letter of a three-letter extension decides.
   if (fileName.size() >= 3) {
     const char letter = fileName[fileName.size() - 3];
     if (letter == 'j' || letter == 'J') {
-      if (!image.load(fileName, ImageFormatJpeg)) failed = true;
+      if (!image.load(openName, ImageFormatJpeg)) failed = true;
+      // A photograph stands as its camera saw it, before anything is sized.
+      if (!failed && viewer.autoRotate) applyOrientation(image, image.exifInfo.orientation);
     }
     if (letter == 'p' || letter == 'P') {
-      if (!image.load(fileName, ImageFormatPng)) failed = true;
+      if (!image.load(openName, ImageFormatPng)) failed = true;
     }
     if (letter == 'a' || letter == 'A') {
-      video = new TavoAvi(fileName, 0);
+      video = new TavoAvi(openName, 0);
       kind = Video;
       mipmaps = false;
     }

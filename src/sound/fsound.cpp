@@ -28,6 +28,7 @@ extern "C" {
 #include <unordered_set>
 #include <vector>
 
+#include "platform/file_case.h"
 #include "platform/paths.h"
 #include "sound/sound_decoder.h"
 #include "sound/sound_stream.h"
@@ -171,7 +172,7 @@ FSOUND_STREAM* FSOUND_Stream_Open(const char* name, unsigned int, int, int) {
   if (!m.device || !name || !*name) return nullptr;
 
   auto decoder = std::make_unique<SoundDecoder>();
-  if (!decoder->open(nativePath(name), m.rate)) return nullptr;
+  if (!decoder->open(nativePath(findFileIgnoringCase(name)), m.rate)) return nullptr;
   auto stream = std::make_unique<FSOUND_STREAM>(std::move(decoder), streamBufferFrames);
   if (!stream->startDecoding()) return nullptr;
 

@@ -14,6 +14,8 @@ extern "C" {
 namespace {
 constexpr int lowestInputRate = 1000;
 constexpr int highestInputRate = 768000;
+// Unreadable stretches of a file in a row before it counts as ended.
+constexpr int maxDamagedReads = 1000;
 }  // namespace
 
 SoundDecoder::~SoundDecoder() {
@@ -32,6 +34,7 @@ void SoundDecoder::close() {
   av_frame_free(&frame);
   streamIndex = -1;
   draining = false;
+  damagedReads = 0;
   skipping = false;
   resamplerInputRate = 0;
   resamplerInputFormat = -1;
@@ -170,17 +173,20 @@ bool SoundDecoder::decodeMore(std::vector<int16_t>& stereo) {
       if (stereo.size() > before) return true;
       continue;
     }
-    if (received != AVERROR(EAGAIN)) break;  // the end, or a decoder that gave up
+    // A damaged packet is skipped (the decoder says so here or when it is
+    // sent); the next one may decode.
+    if (received != AVERROR(EAGAIN) && received != AVERROR_INVALIDDATA) break;  // the end
     if (draining) break;
 
     int read = av_read_frame(format, packet);
+    if (read == AVERROR_INVALIDDATA && ++damagedReads < maxDamagedReads) continue;
     if (read < 0) {
       // End of file (or unreadable from here on): collect what is buffered.
       avcodec_send_packet(codec, nullptr);
       draining = true;
       continue;
     }
-    // A damaged packet is skipped; the next one may decode.
+    damagedReads = 0;
     if (packet->stream_index == streamIndex) avcodec_send_packet(codec, packet);
     av_packet_unref(packet);
   }

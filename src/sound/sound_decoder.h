@@ -57,6 +57,7 @@ class SoundDecoder {
   AVFrame* frame = nullptr;
   int streamIndex = -1;
   bool draining = false;  // the decoder was told the input is over
+  int damagedReads = 0;   // unreadable packets in a row
 
   // What the resampler was set up for, to notice a change mid-track.
   int resamplerInputRate = 0;

@@ -9,6 +9,7 @@
 #include "images/codec/image_stream.h"
 #include "images/codec/jpeg_glue.h"
 #include "images/codec/png_glue.h"
+#include "platform/file_case.h"
 #include "texture/texture_data.h"
 
 namespace {
@@ -26,7 +27,8 @@ const char* keptMessage(const char* text) {
 
 std::unique_ptr<ImageStream> openSource(const void* source, bool fromFile, size_t size) {
   if (!fromFile) return std::make_unique<MemoryImageStream>(source, size);
-  auto file = std::make_unique<FileImageStream>(std::string(static_cast<const char*>(source)));
+  auto file = std::make_unique<FileImageStream>(
+      findFileIgnoringCase(std::string(static_cast<const char*>(source))));
   if (!file->isOpen()) return nullptr;
   return file;
 }

@@ -53,15 +53,25 @@ const TransitionKind transitionKinds[] = {
 
 Transition::Transition(const DescriptionNode& section, int fromPage, int toPage)
     : duration(viewer.transitionDuration), from(fromPage), to(toPage) {
-  if (const DescriptionKey* key = section.findKey("duration")) {
-    const double value = std::atof(key->value().c_str());
-    if (value > 0 && std::isfinite(float(value))) {
-      duration = float(value);
-    } else {
-      std::fprintf(stderr, "transition: duration \"%s\" is not a positive number, using %g s\n",
-                   key->value().c_str(), double(duration));
-    }
+  if (const DescriptionKey* key = section.findKey("duration"))
+    duration = durationFromText(key->value(), duration);
+}
+
+float durationFromText(const std::string& text, float fallback) {
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (end == text.c_str() || !std::isfinite(value)) {
+    std::fprintf(stderr, "transition: duration \"%s\" is not a finite number, using %g s\n",
+                 text.c_str(), double(fallback));
+    return fallback;
   }
+  if (value <= 0) return hardCutSeconds;
+  if (value > longestTransitionSeconds) {
+    std::fprintf(stderr, "transition: duration \"%s\" is longer than %g s, using %g s\n",
+                 text.c_str(), double(longestTransitionSeconds), double(longestTransitionSeconds));
+    return longestTransitionSeconds;
+  }
+  return float(value);
 }
 
 Transition::Transition(int fromPage, int toPage, float transitionDuration)

@@ -15,10 +15,8 @@ class SlideTexture;
 class Transition {
  public:
   virtual ~Transition() = default;
-  // Reads "duration" (atof) from the section, else the viewer's transition
-  // duration. A duration that is not a positive number would make every
-  // progress value infinite or undefined: it is reported and the default
-  // is used instead.
+  // Reads "duration" from the section (see durationFromText), else the
+  // viewer's transition duration.
   Transition(const DescriptionNode& section, int fromPage, int toPage);
   Transition(int fromPage, int toPage, float duration);
 
@@ -50,6 +48,19 @@ class Transition {
   int from;
   int to;
 };
+
+// The length of the instant cut, and the longest transition there is: a
+// longer one would hold the viewer in the transition, deaf to typed numbers
+// and the strip, for as long.
+constexpr float hardCutSeconds = 0.01f;
+constexpr float longestTransitionSeconds = 60;
+
+// A transition duration in seconds from a setting's text. Text that is not
+// a finite number (nan, inf, no number at all) would make every progress
+// value undefined: it gives fallback, with a warning line naming the text.
+// 0 or below asks for no animation: the instant cut. Longer than the
+// longest is capped, with a warning line.
+float durationFromText(const std::string& text, float fallback);
 
 // The page list every transition draws from; the slide list registers it
 // once, after the pages exist.

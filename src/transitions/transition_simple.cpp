@@ -19,10 +19,9 @@ void drawStrips(SlideTexture& texture, const float (&edges)[8]) {
 
 }  // namespace
 
-TransitionHard::TransitionHard(const DescriptionNode& section, int fromPage, int toPage)
-    : Transition(section, fromPage, toPage) {
-  duration = 0.01f;
-}
+// The cut lasts its 0.01 s whatever the section says: its "duration" is not read.
+TransitionHard::TransitionHard(const DescriptionNode&, int fromPage, int toPage)
+    : Transition(fromPage, toPage, hardCutSeconds) {}
 
 void TransitionHard::draw(float progress) {
   if (progress <= 0) {

@@ -23,6 +23,7 @@ namespace {
 // the decoder composites on: the file's bKGD, else grey 192.
 struct Expanded {
   int width = 0, height = 0, colorType = 0, bitDepth = 0;
+  bool hasTrns = false;
   std::vector<uint8_t> rgba;
   std::array<int, 3> background = {192, 192, 192};
 };
@@ -42,6 +43,7 @@ bool expand(const std::vector<uint8_t>& file, Expanded& out) {
   out.height = int(png_get_image_height(png, info));
   out.colorType = png_get_color_type(png, info);
   out.bitDepth = png_get_bit_depth(png, info);
+  out.hasTrns = png_get_valid(png, info, PNG_INFO_tRNS);
   png_color_16p bkgd;
   png_colorp palette;
   int count, top = (1 << out.bitDepth) - 1;
@@ -81,9 +83,9 @@ const Layout layouts[] = {
     {PNG_COLOR_TYPE_GRAY, 16, 8, false},       {PNG_COLOR_TYPE_RGB, 8, 24, false},
     {PNG_COLOR_TYPE_RGB, 16, 24, false},       {PNG_COLOR_TYPE_PALETTE, 1, 1, false},
     {PNG_COLOR_TYPE_PALETTE, 2, 4, false},     {PNG_COLOR_TYPE_PALETTE, 4, 4, false},
-    {PNG_COLOR_TYPE_PALETTE, 8, 8, false},     {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 8, false},
+    {PNG_COLOR_TYPE_PALETTE, 8, 8, false},     {PNG_COLOR_TYPE_GRAY_ALPHA, 8, 24, true},
     {PNG_COLOR_TYPE_GRAY_ALPHA, 16, 24, true}, {PNG_COLOR_TYPE_RGB_ALPHA, 8, 24, true},
-    {PNG_COLOR_TYPE_RGB_ALPHA, 16, 24, false},
+    {PNG_COLOR_TYPE_RGB_ALPHA, 16, 24, true},
 };
 
 // Decodes the file and checks the layout and every pixel against the
@@ -98,10 +100,13 @@ void expectDecodesLikeLibpng(const std::vector<uint8_t>& file, RasterImage& imag
   ASSERT_EQ(image.height(), want.height);
   for (const Layout& layout : layouts)
     if (layout.colorType == want.colorType && layout.bitDepth == want.bitDepth) {
-      EXPECT_EQ(image.bitsPerPixel, layout.bitsPerPixel);
-      EXPECT_EQ(image.hasAlphaPlane(), layout.alphaPlane);
-      if (layout.bitsPerPixel <= 8) {
-        EXPECT_EQ(image.palette.size(), size_t(1) << layout.bitsPerPixel);
+      // tRNS gives an alpha plane; only a palette keeps its indices.
+      const bool rgba = want.hasTrns && want.colorType != PNG_COLOR_TYPE_PALETTE;
+      const int bits = rgba ? 24 : layout.bitsPerPixel;
+      EXPECT_EQ(image.bitsPerPixel, bits);
+      EXPECT_EQ(image.hasAlphaPlane(), layout.alphaPlane || want.hasTrns);
+      if (bits <= 8) {
+        EXPECT_EQ(image.palette.size(), size_t(1) << bits);
       }
     }
   int tolerance = want.bitDepth == 16 ? 2 : 1, mismatches = 0;

@@ -136,28 +136,6 @@ TEST(RasterImage, DecodeTakesOnlyTheFormatAskedForAndKeepsTheContentOnFailure) {
   EXPECT_EQ(image.pixels, pixels);
 }
 
-TEST(RasterImage, TruncatedJpegsFailCleanly) {
-  for (bool progressive : {false, true}) {
-    SCOPED_TRACE(progressive ? "progressive" : "baseline");
-    std::vector<uint8_t> jpeg = noisyJpeg(64, 64, progressive);
-    for (size_t keep :
-         {jpeg.size() * 2 / 3, jpeg.size() / 2, size_t(700), size_t(200), size_t(2)}) {
-      RasterImage image;
-      EXPECT_FALSE(decodeBytes(image, {jpeg.begin(), jpeg.begin() + long(keep)}, ImageFormatJpeg))
-          << keep;
-      EXPECT_FALSE(image.lastError.empty());
-      EXPECT_EQ(image.width(), 0);
-      if (keep >= jpeg.size() / 2) {
-        EXPECT_EQ(image.lastError, "Premature end of JPEG file");
-      }
-    }
-    // Only the end-of-image marker missing: the picture is whole.
-    RasterImage whole;
-    EXPECT_TRUE(decodeBytes(whole, {jpeg.begin(), jpeg.end() - 2}, ImageFormatJpeg))
-        << whole.lastError;
-  }
-}
-
 TEST(RasterImage, EscapeAbandonsDecodingAndStopsResampling) {
   RasterImage image;
   image.escape = 1;

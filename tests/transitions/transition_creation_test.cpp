@@ -54,22 +54,23 @@ TEST_F(TransitionCreation, EveryKeywordMakesItsKindAndNothingElseDoes) {
 }
 
 TEST_F(TransitionCreation, DurationFromTheSectionElseTheDefault) {
-  // Without a duration, or with one that is no positive number, the
-  // default; else atof's leading number; a cut always lasts 0.01 s.
+  // Without a duration, or with one that is no finite number, the default;
+  // 0 or below the cut's 0.01 s; else the leading number; a cut always
+  // lasts 0.01 s.
   const struct {
     const char* type;
     const char* duration;
     float expected;
-  } cases[] = {{"BLEND", nullptr, 0.8f},   {"BLEND", "1.25", 1.25f},   {"BURN", "2.5s", 2.5f},
-               {"PULL_LEFT", "0.3", 0.3f}, {"HARD", nullptr, 0.01f},   {"HARD", "3", 0.01f},
-               {"BLEND", "abc", 0.8f},     {"SCROLL_LEFT", "0", 0.8f}, {"FLY_LEFT", "-1", 0.8f},
+  } cases[] = {{"BLEND", nullptr, 0.8f},   {"BLEND", "1.25", 1.25f},    {"BURN", "2.5s", 2.5f},
+               {"PULL_LEFT", "0.3", 0.3f}, {"HARD", nullptr, 0.01f},    {"HARD", "3", 0.01f},
+               {"BLEND", "abc", 0.8f},     {"SCROLL_LEFT", "0", 0.01f}, {"FLY_LEFT", "-1", 0.01f},
                {"BURN", "nan", 0.8f}};
   testing::internal::CaptureStderr();
   for (const auto& c : cases)
     EXPECT_FLOAT_EQ(create(c.type, section(c.duration))->duration, c.expected)
         << c.type << " " << (c.duration ? c.duration : "(none)");
   const std::string messages = testing::internal::GetCapturedStderr();
-  EXPECT_NE(messages.find("duration \"abc\" is not a positive number"), std::string::npos)
+  EXPECT_NE(messages.find("duration \"abc\" is not a finite number"), std::string::npos)
       << messages;
   EXPECT_FLOAT_EQ(TransitionBlend(2, 5).duration, 0.8f);
 }

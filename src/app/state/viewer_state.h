@@ -68,6 +68,8 @@ struct ViewerState {
   TimeStamp transitionStart;
   TimeStamp clockStart;
   float uColor[3] = {0.4f, 1.0f, 0.2f};
+  // Pages and thumbnails stand as their EXIF orientation says ("AutoRotate").
+  bool autoRotate = true;
   bool showProgressPosition = false;
   bool clockVisible = false;
   SlideTexture* logoTexture = nullptr;    // owned

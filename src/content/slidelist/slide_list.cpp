@@ -29,17 +29,19 @@ bool isDirectory(const std::string& path) {
   return stat(nativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The "QVX" section: overlay colour, default transition duration and the
-// progress indicator. Absent keys leave the viewer's defaults.
+// The "QVX" section: overlay colour, default transition duration, the
+// progress indicator and the turning of photographs. Absent keys leave the viewer's defaults.
 void applySettings(const DescriptionNode& settings) {
   const char* colourKeys[3] = {"uColorR", "uColorG", "uColorB"};
   for (int c = 0; c < 3; ++c)
     if (const DescriptionKey* key = settings.findKey(colourKeys[c]))
       viewer.uColor[c] = float(key->valueAsInt()) * (1.0f / 255);  // not clamped
   if (const DescriptionKey* key = settings.findKey("TransitionDuration"))
-    viewer.transitionDuration = float(key->valueAsFloat());
+    viewer.transitionDuration = durationFromText(key->value(), viewer.transitionDuration);
   if (const DescriptionKey* key = settings.findKey("ShowProgressPosition"))
     viewer.showProgressPosition = key->valueAsInt() != 0;
+  if (const DescriptionKey* key = settings.findKey("AutoRotate"))
+    viewer.autoRotate = key->valueAsInt() != 0;
 }
 
 // The "path" key verbatim, else the description file's absolute directory
