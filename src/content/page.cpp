@@ -12,6 +12,7 @@
 #include "images/slide_texture.h"
 #include "model/mesh.h"
 #include "model/obj_reader.h"
+#include "platform/file_case.h"
 #include "platform/paths.h"
 
 namespace {
@@ -198,7 +199,7 @@ void Page::loadModels(int i) {
       continue;
     }
     std::printf("loading model %s\n", model.fileName.c_str());
-    std::ifstream file(nativePath(model.fileName));
+    std::ifstream file(nativePath(findFileIgnoringCase(model.fileName)));
     NoAction_ProgressBase progress;
     fast_Mesh* mesh = loadOBJ(directoryOf(model.fileName), file, progress);
     mesh->prepareGL();

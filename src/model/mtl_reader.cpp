@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "model/obj_parser.h"
+#include "platform/file_case.h"
 #include "platform/paths.h"
 
 void fast_Material::loadTexture(const std::string& path) {
@@ -30,7 +31,7 @@ void ParserOBJ::readLibraryFile(const std::string& operand) {
       directory + (separator == std::string::npos ? operand : operand.substr(separator + 1));
   std::cout << "loading material file: " << path << std::endl;
   std::filebuf file;
-  if (!file.open(nativePath(path), std::ios_base::in)) {
+  if (!file.open(nativePath(findFileIgnoringCase(path)), std::ios_base::in)) {
     std::clog << "can't open material file " << path << " - visuals may not look as expected"
               << std::endl;
     return;

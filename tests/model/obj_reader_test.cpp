@@ -269,6 +269,14 @@ TEST(MtlReader, ReadsEveryLibraryInOrderAndReportsWhatIsMissing) {
       std::string::npos);
 }
 
+TEST(MtlReader, FindsALibraryNamedInAnotherLetterCase) {
+  testfiles::TempDir dir;
+  testfiles::writeText(dir.file("Crate.MTL"), "newmtl wood\nKd 1 0 0\n");
+  Reading reading =
+      readModel("mtllib crate.mtl\n" + quad + "usemtl wood\nf 1 2 3\n", dir.path() + "/");
+  EXPECT_EQ(describeMaterials(*reading.mesh), "[wood Kd 1 0 0 1 Ns 0]");
+}
+
 namespace {
 struct RecordingProgress : NoAction_ProgressBase {
   std::vector<int> positions;
