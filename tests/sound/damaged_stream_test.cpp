@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "sound/disk_output.h"
+#include "support/disk_audio.h"
 
 using namespace soundtest;
 
