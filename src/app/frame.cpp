@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/callbacks.h"
+#include "app/frame_log.h"
 #include "app/full_screen.h"
 #include "app/input.h"
 #include "app/quads/quads.h"
@@ -358,5 +359,6 @@ void displayFunc() {
   if (splashTime < splashDuration) drawSplash(splashFrame(splashTime));
 
   glutSwapBuffers();
+  logBufferSwap();
   settleFullScreen();
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/callbacks.h"
+#include "app/frame_log.h"
 #include "app/full_screen.h"
 #include "app/slide_list_instance.h"
 #include "app/state/viewer_state.h"
@@ -119,6 +120,7 @@ void quitViewer() {
   viewer.ownedTransition = nullptr;
   delete viewer.logoTexture;
   viewer.logoTexture = nullptr;
+  closeFrameLog();
   std::fflush(stdout);
   std::exit(0);
 }

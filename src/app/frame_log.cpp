@@ -1,0 +1,52 @@
+#include "app/frame_log.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct FrameLog {
+  FrameLog() {
+    if (const char* path = std::getenv("QUORVEX_FRAME_LOG"))
+      if (*path) file = std::fopen(path, "w");
+    start = lastSwap = Clock::now();
+  }
+  std::FILE* file = nullptr;
+  Clock::time_point start, lastSwap;
+  double sleptSinceSwap = 0;
+};
+
+FrameLog& frameLog() {
+  static FrameLog log;
+  return log;
+}
+
+double millisecondsBetween(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+}  // namespace
+
+void logBufferSwap() {
+  FrameLog& log = frameLog();
+  if (!log.file) return;
+  const Clock::time_point now = Clock::now();
+  const double interval = millisecondsBetween(log.lastSwap, now);
+  std::fprintf(log.file, "%.3f %.3f %.3f\n", millisecondsBetween(log.start, now), interval,
+               interval - log.sleptSinceSwap * 1000);
+  log.lastSwap = now;
+  log.sleptSinceSwap = 0;
+}
+
+void noteIdleSleep(double seconds) {
+  frameLog().sleptSinceSwap += seconds;
+}
+
+void closeFrameLog() {
+  FrameLog& log = frameLog();
+  if (log.file) std::fclose(log.file);
+  log.file = nullptr;
+}
