@@ -20,9 +20,11 @@ struct Pool {
   std::map<Shape, std::vector<GLuint>> names;
 };
 
+// Never destroyed: textures still return their names while the program's
+// other statics go at exit.
 Pool& pool() {
-  static Pool kept;
-  return kept;
+  static Pool* kept = new Pool;
+  return *kept;
 }
 
 bool hasTextureStorage() {

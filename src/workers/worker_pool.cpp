@@ -73,6 +73,11 @@ int ResultQueue::drain() {
   return int(arrivedNow.size());
 }
 
+void ResultQueue::discard() {
+  std::lock_guard<std::mutex> lock(mutex);
+  deliveries.clear();
+}
+
 bool ResultQueue::waitFor(double seconds) {
   std::unique_lock<std::mutex> lock(mutex);
   return arrived.wait_for(lock, std::chrono::duration<double>(seconds),

@@ -48,6 +48,8 @@ class ResultQueue {
   void post(std::function<void()> delivery);
   // Runs what has arrived; returns how many.
   int drain();
+  // Drops what has arrived without running it.
+  void discard();
   // Blocks until something arrives or the time passes; true when something
   // is waiting.
   bool waitFor(double seconds);
