@@ -58,8 +58,11 @@ int main() {
   {
     ViewerProcess viewer({writeSlideList(dir, slides)});
     if (!viewer.waitForWindow(60)) return std::fprintf(stderr, "no window\n"), 1;
-    std::this_thread::sleep_for(std::chrono::seconds(4));  // the splash and the start-up
-    firstChangeAt = bench::readFrameLog(log).empty() ? 0 : bench::readFrameLog(log).back().at;
+    // Start-up and the splash are not page changes.
+    while (bench::readFrameLog(log).empty())
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    firstChangeAt = bench::readFrameLog(log).back().at;
     for (int change = 1; change < pages; ++change) {
       viewer.key("space");
       std::this_thread::sleep_for(std::chrono::milliseconds(1500));
@@ -76,6 +79,8 @@ int main() {
       working.push_back(frame.working);
       sum += frame.working, ++counted;
     }
+  if (std::getenv("FRAME_TRACE_KEEP"))
+    std::system(("cp " + log + " " + std::getenv("FRAME_TRACE_KEEP")).c_str());
   std::sort(working.begin(), working.end());
   std::printf("%d page changes, 1.5 s apart (%s)\n", pages - 1,
               reinterpret_cast<const char*>(glGetString(GL_RENDERER)));

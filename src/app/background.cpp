@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 
+#include "app/frame_log.h"
 #include "app/slide_list_instance.h"
 #include "app/state/viewer_state.h"
 #include "images/picture_preparer.h"
@@ -22,6 +23,7 @@ struct Background {
   std::unique_ptr<WorkerPool> workers;
   std::unique_ptr<PicturePreparer> preparer;
   bool changedOnScreen = false;
+  bool thumbnailsAsked = false;
 };
 
 Background& background() {
@@ -49,6 +51,7 @@ void startBackgroundWork(int threads) {
       std::make_unique<WorkerPool>(threads > 0 ? threads : WorkerPool::threadsForMachine());
   state.preparer = std::make_unique<PicturePreparer>(*state.workers, state.results);
   state.preparer->onReady = takeFinished;
+  state.thumbnailsAsked = false;
   setActivePicturePreparer(state.preparer.get());
   // A page change unloads one page and loads another of the same size.
   keepTextureNames(2);
@@ -88,6 +91,11 @@ void prepareAroundPage(int current) {
 
 bool deliverBackgroundResults() {
   Background& state = background();
+  // The thumbnails wait until the first page is on screen.
+  if (state.workers && !state.thumbnailsAsked && framesShown() > 0) {
+    state.thumbnailsAsked = true;
+    prepareThumbnails();
+  }
   state.results.drain();
   const bool changed = state.changedOnScreen;
   state.changedOnScreen = false;

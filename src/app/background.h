@@ -10,7 +10,8 @@ class WorkerPool;
 void startBackgroundWork(int threads = 0);
 // The running workers, or null.
 WorkerPool* backgroundWorkers();
-// After the first page is chosen: the thumbnails, in slide order.
+// The thumbnails, in slide order (deliverBackgroundResults asks for them
+// once the first frame is on screen).
 void prepareThumbnails();
 // After the neighbours of the current page are loaded: the pages a step
 // further, and nothing of pages further still.

@@ -17,6 +17,7 @@ struct FrameLog {
   std::FILE* file = nullptr;
   Clock::time_point start, lastSwap;
   double sleptSinceSwap = 0;
+  int swaps = 0;
 };
 
 // Made before main runs: the first column counts from the program's start.
@@ -34,13 +35,19 @@ double millisecondsBetween(Clock::time_point from, Clock::time_point to) {
 
 void logBufferSwap() {
   FrameLog& log = frameLog();
+  ++log.swaps;
   if (!log.file) return;
   const Clock::time_point now = Clock::now();
   const double interval = millisecondsBetween(log.lastSwap, now);
   std::fprintf(log.file, "%.3f %.3f %.3f\n", millisecondsBetween(log.start, now), interval,
                interval - log.sleptSinceSwap * 1000);
+  std::fflush(log.file);  // readable while the viewer runs
   log.lastSwap = now;
   log.sleptSinceSwap = 0;
+}
+
+int framesShown() {
+  return frameLog().swaps;
 }
 
 void noteIdleSleep(double seconds) {

@@ -8,5 +8,7 @@
 void logBufferSwap();
 // The idle callback slept this many seconds waiting for something to do.
 void noteIdleSleep(double seconds);
+// Buffer swaps so far, traced or not.
+int framesShown();
 // Flushes and closes the trace (at exit).
 void closeFrameLog();

@@ -188,6 +188,5 @@ void idleFunc() {
 void showFirstPage() {
   setCurrentPage(0);
   prepareTransition();
-  prepareThumbnails();
   idleFunc();
 }

@@ -1,8 +1,11 @@
 #include "images/prepared_picture.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "images/image_stream.h"
@@ -112,43 +115,57 @@ class PictureRows {
 // The next mipmap level as GLU's gluBuild2DMipmaps makes it: each texel the
 // rounded mean of a 2 x 2 block, or once one side is down to 1, the
 // truncated mean of a pair along the other.
-std::vector<uint8_t> halveLevel(const std::vector<uint8_t>& source, int width, int height) {
-  std::vector<uint8_t> target(size_t(std::max(1, width / 2)) * std::max(1, height / 2) *
-                              texelBytes);
-  uint8_t* __restrict out = target.data();
+// Two rows of a level into one of the next, as GLU's gluBuild2DMipmaps
+// makes it: each texel the rounded mean of a 2 x 2 block.
+void halveRowPair(const uint8_t* __restrict a, const uint8_t* __restrict b, int width,
+                  uint8_t* __restrict out) {
+  for (int x = 0; x + 1 < width; x += 2, a += 2 * texelBytes, b += 2 * texelBytes)
+    for (int c = 0; c < texelBytes; ++c)
+      *out++ = uint8_t((a[c] + a[c + texelBytes] + b[c] + b[c + texelBytes] + 2) >> 2);
+}
+
+// The next mipmap level; once one side is down to 1, each texel is the
+// truncated mean of a pair along the other.
+TexelBuffer halveLevel(const TexelBuffer& source, int width, int height) {
+  TexelBuffer target(size_t(std::max(1, width / 2)) * std::max(1, height / 2) * texelBytes);
   if (width > 1 && height > 1) {
-    const size_t sourceRow = size_t(width) * texelBytes;
-    for (int y = 0; y + 1 < height; y += 2) {
-      const uint8_t* a = source.data() + size_t(y) * sourceRow;
-      const uint8_t* b = a + sourceRow;
-      for (int x = 0; x + 1 < width; x += 2, a += 2 * texelBytes, b += 2 * texelBytes)
-        for (int c = 0; c < texelBytes; ++c)
-          *out++ = uint8_t((a[c] + a[c + texelBytes] + b[c] + b[c + texelBytes] + 2) >> 2);
-    }
+    const size_t sourceRow = size_t(width) * texelBytes, targetRow = sourceRow / 2;
+    for (int y = 0; y + 1 < height; y += 2)
+      halveRowPair(&source[size_t(y) * sourceRow], &source[size_t(y + 1) * sourceRow], width,
+                   &target[size_t(y / 2) * targetRow]);
   } else {
     // A single row or column: the pairs lie next to each other either way.
     const int pairs = std::max(width, height) / 2;
     for (int i = 0; i < pairs; ++i)
       for (int c = 0; c < texelBytes; ++c)
-        out[i * texelBytes + c] =
+        target[i * texelBytes + c] =
             uint8_t((source[2 * i * texelBytes + c] + source[(2 * i + 1) * texelBytes + c]) >> 1);
   }
   return target;
 }
 
+// Level 0 row by row, and level 1 from each pair of rows while they are
+// still in the cache; the smaller levels from level 1.
 template <class RowOf>
 void buildLevels(PreparedPicture& picture, const RowOf& rowOf) {
-  const size_t rowSize = size_t(picture.textureWidth) * texelBytes;
-  std::vector<uint8_t> base(rowSize * size_t(picture.textureHeight));
-  for (int y = 0; y < picture.textureHeight; ++y) rowOf(y, &base[size_t(y) * rowSize]);
+  const int width = picture.textureWidth, height = picture.textureHeight;
+  const size_t rowSize = size_t(width) * texelBytes;
+  const int levels = picture.mipmaps ? mipmapLevelCount(width, height) : 1;
+  TexelBuffer base(rowSize * size_t(height));
+  TexelBuffer second(levels > 1 ? rowSize / 2 * size_t(height / 2) : 0);
+  for (int y = 0; y < height; y += 2) {
+    uint8_t* rows = &base[size_t(y) * rowSize];
+    rowOf(y, rows);
+    rowOf(y + 1, rows + rowSize);  // heights are powers of two from 64
+    if (levels > 1) halveRowPair(rows, rows + rowSize, width, &second[size_t(y / 2) * rowSize / 2]);
+  }
   picture.levels.push_back(std::move(base));
-  if (!picture.mipmaps) return;
-  int width = picture.textureWidth, height = picture.textureHeight;
-  for (int level = 1; level < mipmapLevelCount(picture.textureWidth, picture.textureHeight);
-       ++level) {
-    picture.levels.push_back(halveLevel(picture.levels.back(), width, height));
-    width = std::max(1, width / 2);
-    height = std::max(1, height / 2);
+  if (levels == 1) return;
+  picture.levels.push_back(std::move(second));
+  for (int level = 2, w = width / 2, h = height / 2; level < levels; ++level) {
+    picture.levels.push_back(halveLevel(picture.levels.back(), w, h));
+    w = std::max(1, w / 2);
+    h = std::max(1, h / 2);
   }
 }
 
@@ -168,6 +185,26 @@ bool loadThumbnailJpeg(RasterImage& image, const std::string& path, int& width, 
 }
 
 }  // namespace
+
+constexpr size_t hugePage = size_t(2) << 20;
+
+template <>
+void* TexelAllocator<uint8_t>::allocateTexels(size_t bytes) {
+  if (bytes < 2 * hugePage) return ::operator new(bytes);
+  const size_t rounded = (bytes + hugePage - 1) / hugePage * hugePage;
+  void* memory = std::aligned_alloc(hugePage, rounded);
+  if (!memory) throw std::bad_alloc();
+  madvise(memory, rounded, MADV_HUGEPAGE);
+  return memory;
+}
+
+template <>
+void TexelAllocator<uint8_t>::freeTexels(void* memory, size_t bytes) {
+  if (bytes < 2 * hugePage)
+    ::operator delete(memory);
+  else
+    std::free(memory);
+}
 
 int textureSideFor(int size) {
   int side = smallestTextureSide;

@@ -1,8 +1,36 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
+
+// Memory for large texel buffers: left uninitialised (every byte is
+// written anyway) and, from a few megabytes on, in huge pages where the
+// system offers them, so that filling it does not fault page by page.
+template <class T>
+struct TexelAllocator {
+  using value_type = T;
+  TexelAllocator() = default;
+  template <class U>
+  TexelAllocator(const TexelAllocator<U>&) {}
+  T* allocate(size_t count) { return static_cast<T*>(allocateTexels(count * sizeof(T))); }
+  void deallocate(T* p, size_t count) { freeTexels(p, count * sizeof(T)); }
+  template <class U>
+  void construct(U* p) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+  bool operator==(const TexelAllocator&) const { return true; }
+  bool operator!=(const TexelAllocator&) const { return false; }
+  static void* allocateTexels(size_t bytes);
+  static void freeTexels(void* p, size_t bytes);
+};
+using TexelBuffer = std::vector<uint8_t, TexelAllocator<uint8_t>>;
 
 // Everything a picture's SlideTexture needs but GL: the picture decoded,
 // shrunk for a thumbnail, padded to its power-of-two texture and, with
@@ -20,7 +48,7 @@ struct PreparedPicture {
   int textureWidth = 64, textureHeight = 64;
   // Level 0 first: rows of 4-byte texels (red, green, blue, alpha; the
   // alpha byte 255 without an alpha plane), row 0 the picture's bottom.
-  std::vector<std::vector<uint8_t>> levels;
+  std::vector<TexelBuffer> levels;
   // The texture was made smaller than the picture to fit GL.
   std::string shrinkMessage;
 };

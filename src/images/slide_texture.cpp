@@ -68,8 +68,8 @@ SlideTexture::SlideTexture(PreparedPicture&& prepared) : fileName(prepared.fileN
     picture.textureWidth = textureSideFor(width);
     picture.textureHeight = textureSideFor(height);
     // Black until the clip shows its first frame.
-    picture.levels.assign(
-        1, std::vector<uint8_t>(size_t(picture.textureWidth) * picture.textureHeight * 4, 0));
+    picture.levels.assign(1,
+                          TexelBuffer(size_t(picture.textureWidth) * picture.textureHeight * 4, 0));
   } else {
     width = picture.width;
     height = picture.height;

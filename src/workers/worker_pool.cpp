@@ -12,8 +12,8 @@ WorkerPool::~WorkerPool() {
 }
 
 int WorkerPool::threadsForMachine() {
-  const int cores = int(std::thread::hardware_concurrency());
-  return std::clamp(cores - 1, 1, 4);
+  // As many as there are cores: the GUI thread rests while nothing moves.
+  return std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
 }
 
 void WorkerPool::submit(std::function<void()> job, int priority) {

@@ -20,7 +20,7 @@ class WorkerPool {
   void submit(std::function<void()> job, int priority = 0);
   void stop();
   bool stopped() const;
-  // Workers for this machine: one core is the GUI thread's.
+  // Workers for this machine.
   static int threadsForMachine();
 
  private:

@@ -40,6 +40,7 @@ class Background : public ::testing::Test {
     }
     ASSERT_TRUE(slideList.load(writeSlideList(folder, slides)));
     showFirstPage();
+    prepareThumbnails();
   }
   void TearDown() override {
     if (!started) return;
