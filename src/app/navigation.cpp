@@ -95,8 +95,11 @@ void prepareTransition() {
   } else {
     viewer.currentTransition = &slideList.transition(current);
   }
-  if (current > 0) slideList.loadPage(current - 1);
+  // The current page is shown next: made right here (while the workers are
+  // free for its neighbours) unless it is loaded already.
   slideList.loadPage(current);
+  slideList.page(current).finishLoad();
+  if (current > 0) slideList.loadPage(current - 1);
   if (current < slideList.pageCount() - 1) slideList.loadPage(current + 1);
   prepareAroundPage(current);
   glutPostRedisplay();

@@ -24,12 +24,15 @@ void Slide::makeThumbnail() {
 
 void Slide::prepareThumbnail(int priority) const {
   if (PicturePreparer* preparer = activePicturePreparer())
-    if (!thumbnail) preparer->prepare(thumbnailSource, thumbnailShrinks, priority);
+    if (!thumbnail) {
+      preparer->prepare(thumbnailSource, thumbnailShrinks, priority);
+      thumbnailAsked = true;
+    }
 }
 
 bool Slide::takeThumbnail(bool evenUnfinished) {
   PicturePreparer* preparer = activePicturePreparer();
-  if (thumbnail || !preparer) return false;
+  if (thumbnail || !preparer || (!thumbnailAsked && !evenUnfinished)) return false;
   // Not in preparation any more (a page took the same picture): made now.
   if (!evenUnfinished && preparer->isPrepared(thumbnailSource, thumbnailShrinks) &&
       !preparer->isReady(thumbnailSource, thumbnailShrinks))

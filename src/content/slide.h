@@ -32,4 +32,5 @@ class Slide {
 
  private:
   void makeThumbnail();
+  mutable bool thumbnailAsked = false;
 };
