@@ -35,6 +35,7 @@ TEST(ReducedJpeg, DecodesAtTheSmallestEighthThatKeepsTheTargetSize) {
   } cases[] = {
       {4000, 3000, 500, 375},  // 1/8 still holds 256 x 192
       {1600, 1200, 400, 300},  // 1/8 gives 200: 2/8
+      {2048, 1536, 256, 192},  // 1/8 is the thumbnail exactly
       {300, 40, 263, 35},      // 256 x 34 wants 7/8
       {200, 100, 200, 100},    // no shrink wanted: the whole picture
   };
