@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/callbacks.h"
+#include "app/frame_log.h"
 #include "app/full_screen.h"
 #include "app/input.h"
 #include "app/quads/quads.h"
@@ -20,6 +21,38 @@ namespace {
 
 // The rectangle tool's guides and cross-hair reach this far across the view.
 constexpr float guideReach = 9;
+
+// What the last frame showed of the things that change with time.
+struct TimedParts {
+  bool splash = true;
+  float cursorFade = -1;
+  bool progress = false;
+  int clockSeconds = -1;
+};
+TimedParts lastDrawn;
+
+int clockSecondsNow() {
+  const ClockReading reading = clockReading(viewer.clockStart.elapsedSeconds());
+  return reading.minutes * 60 + reading.seconds;
+}
+
+bool progressShowing() {
+  return viewer.showProgressPosition &&
+         progressFade(viewer.transitionStart.elapsedSeconds(), viewer.lastTransitionDuration) > 0;
+}
+
+bool playsVideo(const SlideTexture* texture) {
+  return texture && texture->kind == SlideTexture::Video;
+}
+
+// The page's own video while it plays; a video object plays forever.
+bool pageMoves(const Page& page) {
+  if (page.isWaiting()) return true;
+  if (playsVideo(page.texture) && (page.texture->isPlaying() || !page.started)) return true;
+  for (const ImageObject& object : page.imageObjects)
+    if (playsVideo(object.texture.dataPtr)) return true;
+  return false;
+}
 
 int decimalDigits(int n) {
   int digits = 1;
@@ -357,6 +390,21 @@ void displayFunc() {
   const float splashTime = viewer.clockStart.elapsedSeconds();
   if (splashTime < splashDuration) drawSplash(splashFrame(splashTime));
 
+  lastDrawn.splash = splashTime < splashDuration;
+  lastDrawn.cursorFade = fade;
+  lastDrawn.progress = progressShowing();
+  lastDrawn.clockSeconds = viewer.clockVisible ? clockSecondsNow() : -1;
+
   glutSwapBuffers();
+  logBufferSwap();
   settleFullScreen();
+}
+
+bool frameWouldChange() {
+  if (viewer.viewAnimation || fullScreenSettling()) return true;
+  if (lastDrawn.splash || viewer.clockStart.elapsedSeconds() < splashDuration) return true;
+  if (cursorFade(viewer.lastMouseActivity.elapsedSeconds()) != lastDrawn.cursorFade) return true;
+  if (lastDrawn.progress || progressShowing()) return true;
+  if ((viewer.clockVisible ? clockSecondsNow() : -1) != lastDrawn.clockSeconds) return true;
+  return slideList.pageCount() > 0 && pageMoves(slideList.page(viewer.currentPage));
 }

@@ -50,3 +50,9 @@ struct SplashFrame {
 SplashFrame splashFrame(float secondsSinceClockStart);
 // The splash plays for this long after start-up or F6.
 constexpr float splashDuration = 2.0f;
+
+// Whether a frame drawn now would differ from the last one drawn in the
+// Showing state: something animates (splash, cursor fade, progress
+// indicator, view animation, a playing video), the clock's seconds moved,
+// or the page is still to be finished.
+bool frameWouldChange();

@@ -67,3 +67,7 @@ void settleFullScreen() {
   }
   framesToSettle = 0;
 }
+
+bool fullScreenSettling() {
+  return framesToSettle > 0;
+}

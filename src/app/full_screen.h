@@ -15,3 +15,5 @@ void leaveFullScreen();
 // Called every frame; does work only for a few frames after
 // enterFullScreen.
 void settleFullScreen();
+// Frames are still needed to move the full-screen window into place.
+bool fullScreenSettling();

@@ -2,10 +2,15 @@
 
 #include <GL/freeglut.h>
 
+#include <chrono>
 #include <cstdlib>
 
+#include "app/background.h"
 #include "app/callbacks.h"
+#include "app/frame.h"
+#include "app/frame_log.h"
 #include "app/slide_list_instance.h"
+#include "app/startup.h"
 #include "app/state/viewer_state.h"
 #include "transitions/transition.h"
 
@@ -17,7 +22,14 @@ void deleteOwnedTransition() {
   viewer.ownedTransition = nullptr;
 }
 
+// Nothing half-made is shown: a page still in preparation is finished now.
+void finishPagesOf(const Transition& transition) {
+  for (int page : {transition.fromPage(), transition.toPage()})
+    if (page >= 0 && page < slideList.pageCount()) slideList.page(page).finishLoad();
+}
+
 void startCurrentTransition() {
+  finishPagesOf(*viewer.currentTransition);
   viewer.currentTransition->start();
   viewer.animationStart.reset();
   viewer.transitionStart.reset();
@@ -83,9 +95,13 @@ void prepareTransition() {
   } else {
     viewer.currentTransition = &slideList.transition(current);
   }
-  if (current > 0) slideList.loadPage(current - 1);
+  // The current page is shown next: made right here (while the workers are
+  // free for its neighbours) unless it is loaded already.
   slideList.loadPage(current);
+  slideList.page(current).finishLoad();
+  if (current > 0) slideList.loadPage(current - 1);
   if (current < slideList.pageCount() - 1) slideList.loadPage(current + 1);
+  prepareAroundPage(current);
   glutPostRedisplay();
 }
 
@@ -118,9 +134,27 @@ void gotoTypedSlide() {
   glutPostRedisplay();
 }
 
+namespace {
+
+// Nothing moves: wait for a worker (or a little while, for input) instead
+// of drawing the same frame again.
+void rest() {
+  constexpr double longestRest = 0.01;  // the longest an input event waits
+  const auto start = std::chrono::steady_clock::now();
+  waitForBackgroundResults(longestRest);
+  noteIdleSleep(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+}
+
+}  // namespace
+
 void idleFunc() {
+  if (quitRequested()) quitViewer();
+  if (deliverBackgroundResults()) glutPostRedisplay();
   float t = viewer.animationStart.elapsedSeconds();
-  if (viewer.viewAnimation && t / viewAnimationDuration > 1) endViewAnimation();
+  if (viewer.viewAnimation && t / viewAnimationDuration > 1) {
+    endViewAnimation();
+    glutPostRedisplay();  // the view where the animation ends
+  }
 
   switch (viewer.presentationState) {
     case Transitioning: {
@@ -142,6 +176,11 @@ void idleFunc() {
       glutPostRedisplay();
       break;
     case Showing:
+      if (frameWouldChange())
+        glutPostRedisplay();
+      else
+        rest();
+      break;
     case Browsing:
     default:
       glutPostRedisplay();

@@ -7,13 +7,16 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
 
+#include "app/background.h"
 #include "app/callbacks.h"
+#include "app/frame_log.h"
 #include "app/full_screen.h"
 #include "app/slide_list_instance.h"
 #include "app/state/viewer_state.h"
@@ -30,6 +33,15 @@ namespace {
 constexpr int hookActionCode = 0;
 constexpr int wheelMessage = 0x020A;
 constexpr int wheelDeltaPerNotch = 120;
+
+volatile std::sig_atomic_t quitSignal = 0;
+
+// The idle callback quits; a second signal (say while the window is hidden
+// and no idle callback runs) ends the program at once.
+void noteQuitSignal(int signal) {
+  quitSignal = signal;
+  std::signal(signal, SIG_DFL);
+}
 
 char* copyExeDirectory(const char* programPath) {
   std::string directory = directoryOf(programPath ? programPath : "");
@@ -118,11 +130,17 @@ void initGL() {
   showFirstPage();
 }
 
+bool quitRequested() {
+  return quitSignal != 0;
+}
+
 void quitViewer() {
+  stopBackgroundWork();
   delete viewer.ownedTransition;
   viewer.ownedTransition = nullptr;
   delete viewer.logoTexture;
   viewer.logoTexture = nullptr;
+  closeFrameLog();
   std::fflush(stdout);
   std::exit(0);
 }
@@ -150,6 +168,8 @@ int runViewer(int argc, char** argv) {
   // FFmpeg prints its own lines from the first clip it opens, and the slide
   // list opens clips for their thumbnails: quiet it before.
   av_log_set_level(AV_LOG_QUIET);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, noteQuitSignal);
+  startBackgroundWork();
   if (!slideList.load(argv[1])) {
     std::printf("ERROR: could not read slide list or directory\n");
     std::fflush(stdout);
@@ -157,16 +177,35 @@ int runViewer(int argc, char** argv) {
   }
   if (viewer.fullScreen) enterFullScreen();
 
-  glutKeyboardFunc(keyboardFunc);
-  glutSpecialFunc(keyboardSpecialFunc);
+  // Every input gets a frame: the idle callback draws only what moves.
+  glutKeyboardFunc([](unsigned char key, int x, int y) {
+    keyboardFunc(key, x, y);
+    glutPostRedisplay();
+  });
+  glutSpecialFunc([](int key, int x, int y) {
+    keyboardSpecialFunc(key, x, y);
+    glutPostRedisplay();
+  });
   glutReshapeFunc(reshapeFunc);
-  glutMotionFunc(motionFunc);
-  glutPassiveMotionFunc(passiveMotionFunc);
-  glutMouseFunc(mouseFunc);
+  glutMotionFunc([](int x, int y) {
+    motionFunc(x, y);
+    glutPostRedisplay();
+  });
+  glutPassiveMotionFunc([](int x, int y) {
+    passiveMotionFunc(x, y);
+    glutPostRedisplay();
+  });
+  glutMouseFunc([](int button, int state, int x, int y) {
+    mouseFunc(button, state, x, y);
+    glutPostRedisplay();
+  });
 
   // The wheel reaches us through freeglut's wheel callback instead of a
   // mouse hook; it never reaches the mouse handler.
-  glutMouseWheelFunc(wheelFunc);
+  glutMouseWheelFunc([](int wheel, int direction, int x, int y) {
+    wheelFunc(wheel, direction, x, y);
+    glutPostRedisplay();
+  });
   viewer.mouseHook = true;
 
   glutIdleFunc(idleFunc);

@@ -17,4 +17,8 @@ void wheelFunc(int wheel, int direction, int x, int y);
 // One notch: up (delta > 0) adds 1 to the wheel mode, down subtracts 1;
 // the mode wraps within 0..3.
 void stepWheelMode(int delta);
+// Stops the workers first, then the program.
 [[noreturn]] void quitViewer();
+// A termination signal (SIGINT, SIGTERM, SIGHUP) arrived: the idle
+// callback quits as Esc does.
+bool quitRequested();

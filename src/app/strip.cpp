@@ -191,6 +191,7 @@ void drawStripThumbnail(int slide, float position, float opening) {
     // page itself shows through it, so the page turns into its thumbnail.
     SlideTexture* page = nullptr;
     if (b < 1) {
+      slideList.page(viewer.currentPage).finishLoad();
       page = slideList.page(viewer.currentPage).texture;
       if (page) bindPlaying(*page);
     }

@@ -9,6 +9,7 @@
 #include "app/quads/quads.h"
 #include "app/state/viewer_state.h"
 #include "content/description_file.h"
+#include "images/picture_preparer.h"
 #include "images/slide_texture.h"
 #include "model/mesh.h"
 #include "model/obj_reader.h"
@@ -96,16 +97,65 @@ Page::~Page() {
 }
 
 void Page::load(int i) {
-  if (texture) return;
-  texture = new SlideTexture(fileName.c_str(), true, false);
+  if (isLoaded()) return;
+  loadIndex = i;
+  if (activePicturePreparer()) {
+    prepareAhead(0);
+    waiting = true;
+    if (readyToFinish()) finishLoad();
+    return;
+  }
+  waiting = true;
+  finishLoad();
+}
+
+void Page::prepareAhead(int priority) const {
+  PicturePreparer* preparer = activePicturePreparer();
+  if (!preparer || texture) return;
+  preparer->prepare(fileName, false, priority);
+  for (const ImageObject& object : imageObjects)
+    if (!object.texture.dataPtr) preparer->prepare(object.fileName, false, priority);
+}
+
+bool Page::readyToFinish() const {
+  PicturePreparer* preparer = activePicturePreparer();
+  if (!waiting || !preparer) return waiting;
+  // A picture no longer in preparation (another page took it) is made on
+  // the spot.
+  auto ended = [&](const std::string& path) {
+    return !preparer->isPrepared(path, false) || preparer->isReady(path, false);
+  };
+  if (!ended(fileName)) return false;
+  for (const ImageObject& object : imageObjects)
+    if (!object.texture.dataPtr && !ended(object.fileName)) return false;
+  return true;
+}
+
+namespace {
+
+SlideTexture* makeTexture(const std::string& path) {
+  if (PicturePreparer* preparer = activePicturePreparer()) return preparer->take(path, false);
+  return new SlideTexture(path.c_str(), true, false);
+}
+
+}  // namespace
+
+void Page::finishLoad() {
+  if (!waiting) return;
+  waiting = false;
+  const int i = loadIndex;
+  texture = makeTexture(fileName);
 
   for (ImageObject& object : imageObjects) {
     if (object.texture.dataPtr) continue;
     if (const SmartPtr<SlideTexture>* shared =
             findNeighbour(i, object.fileName, &Page::imageObjects, &ImageObject::texture)) {
       object.texture = *shared;
+      // A neighbour's texture serves: what was prepared for this one goes.
+      if (PicturePreparer* preparer = activePicturePreparer())
+        preparer->forget(object.fileName, false);
     } else {
-      object.texture.reset(new SlideTexture(object.fileName.c_str(), true, false));
+      object.texture.reset(makeTexture(object.fileName));
       clampTextureWrap();
     }
   }
@@ -120,6 +170,13 @@ void Page::load(int i) {
 }
 
 void Page::unload() {
+  if (waiting) {
+    waiting = false;
+    if (PicturePreparer* preparer = activePicturePreparer()) {
+      preparer->forget(fileName, false);
+      for (const ImageObject& object : imageObjects) preparer->forget(object.fileName, false);
+    }
+  }
   delete texture;
   texture = nullptr;
   for (ImageObject& object : imageObjects) emptyHandle(object.texture);
@@ -144,6 +201,7 @@ void Page::stopSound() {
 }
 
 void Page::draw() {
+  finishLoad();
   if (!texture) return;
   texture->bind();
   if (!started) startMedia();

@@ -51,10 +51,20 @@ class Page {
   Page& operator=(const Page&) = delete;
 
   // i is the page's own index in the published page list. All or nothing:
-  // nothing happens when the picture is already loaded.
+  // nothing happens when the picture is already loaded. With a picture
+  // preparer the pictures are first prepared on the workers and the page
+  // waits for finishLoad (the textures and everything else).
   void load(int i);
+  // Completes a waiting load: when the preparations have ended, or at once
+  // when the page is needed (its pictures are then finished on the spot).
+  void finishLoad();
+  // A waiting load whose preparations have all ended.
+  bool readyToFinish() const;
+  // Queues the preparation of the page's pictures, for a load to come.
+  void prepareAhead(int priority) const;
   void unload();
-  bool isLoaded() const { return texture != nullptr; }
+  bool isLoaded() const { return texture != nullptr || waiting; }
+  bool isWaiting() const { return waiting; }
   // (Re)starts the page's video and sound from the beginning.
   void startMedia();
   void stopSound();
@@ -70,6 +80,8 @@ class Page {
   bool started = false;
 
  private:
+  bool waiting = false;
+  int loadIndex = 0;
   void loadModels(int i);
   void unloadModels();
   void drawModels();

@@ -18,5 +18,19 @@ class Slide {
 
   int firstPage = 0;
   int lastPage = -1;
-  SlideTexture* thumbnail = nullptr;  // owned, never null after construction
+  // Owned. Made at construction, or with a picture preparer active left
+  // null until takeThumbnail (the strip shows a placeholder meanwhile).
+  SlideTexture* thumbnail = nullptr;
+  // The picture the thumbnail is made of, and whether it is shrunk to one.
+  std::string thumbnailSource;
+  bool thumbnailShrinks = true;
+  // With a preparer: queues the thumbnail's preparation.
+  void prepareThumbnail(int priority) const;
+  // With a preparer: makes the thumbnail once its preparation has ended
+  // (or at once when finished is set); true when it was made.
+  bool takeThumbnail(bool evenUnfinished);
+
+ private:
+  void makeThumbnail();
+  mutable bool thumbnailAsked = false;
 };

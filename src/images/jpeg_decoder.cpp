@@ -30,11 +30,31 @@ void cmykToBgr(const uint8_t* cmyk, uint8_t* bgr, int width) {
   }
 }
 
+// What a reduced decoding asks for and learns.
+struct Reduction {
+  void (*targetSize)(int& width, int& height);
+  int fullWidth = 0, fullHeight = 0;
+};
+
+// The smallest n/8 scale giving at least the target size; libjpeg's output
+// size then stands in cinfo.
+void chooseReduction(jpeg_decompress_struct& cinfo, Reduction& reduction) {
+  int targetWidth = reduction.fullWidth = int(cinfo.image_width);
+  int targetHeight = reduction.fullHeight = int(cinfo.image_height);
+  reduction.targetSize(targetWidth, targetHeight);
+  cinfo.scale_denom = 8;
+  for (cinfo.scale_num = 1; cinfo.scale_num < 8; ++cinfo.scale_num) {
+    jpeg_calc_output_dimensions(&cinfo);
+    if (int(cinfo.output_width) >= targetWidth && int(cinfo.output_height) >= targetHeight) return;
+  }
+  jpeg_calc_output_dimensions(&cinfo);
+}
+
 // The libjpeg part of the decoding. Holds nothing with a destructor: a
 // libjpeg error comes back here through longjmp. cmykRow belongs to the
 // caller so that it outlives that jump.
 bool decompress(ImageStream& stream, RasterImage& picture, const volatile int& escape,
-                std::vector<uint8_t>& cmykRow) {
+                std::vector<uint8_t>& cmykRow, Reduction* reduction) {
   jpeg_decompress_struct cinfo;
   JpegErrorManager errors;
   JpegStreamSource source;
@@ -73,6 +93,12 @@ bool decompress(ImageStream& stream, RasterImage& picture, const volatile int& e
 
   // Refuse oversized pictures before libjpeg allocates its own buffers.
   int width = int(cinfo.image_width), height = int(cinfo.image_height);
+  if (reduction) {
+    // The caps are the whole picture's, however small it comes out.
+    if (!picture.checkSize(width, height)) failJpeg(&errors, picture.lastError.c_str());
+    chooseReduction(cinfo, *reduction);
+    width = int(cinfo.output_width), height = int(cinfo.output_height);
+  }
   if (!picture.allocate(width, height, components == 1 ? 8 : 24, false))
     failJpeg(&errors, picture.lastError.c_str());
   if (components == 1)
@@ -107,7 +133,10 @@ bool decompress(ImageStream& stream, RasterImage& picture, const volatile int& e
 
 }  // namespace
 
-bool decodeJpeg(ImageStream& stream, RasterImage& picture, const volatile int& escape) {
+namespace {
+
+bool decodeJpegWith(ImageStream& stream, RasterImage& picture, const volatile int& escape,
+                    Reduction* reduction) {
   long start = stream.tell();
   {
     ExifReader reader(&picture.exifInfo);
@@ -127,5 +156,20 @@ bool decodeJpeg(ImageStream& stream, RasterImage& picture, const volatile int& e
     return false;
   }
   std::vector<uint8_t> cmykRow;
-  return decompress(stream, picture, escape, cmykRow);
+  return decompress(stream, picture, escape, cmykRow, reduction);
+}
+
+}  // namespace
+
+bool decodeJpeg(ImageStream& stream, RasterImage& picture, const volatile int& escape) {
+  return decodeJpegWith(stream, picture, escape, nullptr);
+}
+
+bool decodeJpegReduced(ImageStream& stream, RasterImage& picture, const volatile int& escape,
+                       void (*targetSize)(int& width, int& height), int& fullWidth,
+                       int& fullHeight) {
+  Reduction reduction{targetSize};
+  if (!decodeJpegWith(stream, picture, escape, &reduction)) return false;
+  fullWidth = reduction.fullWidth, fullHeight = reduction.fullHeight;
+  return true;
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 class OpenGLVideo;
+struct PreparedPicture;
 
 // A picture or AVI video as a power-of-two GL texture, with the extents of
 // the picture inside it. Texel row 0 holds the picture's bottom row, so
@@ -16,6 +17,8 @@ class SlideTexture {
   // fails: an undecodable picture becomes the 64 x 64 failure pattern.
   // Needs a current GL context; leaves the new texture bound.
   SlideTexture(const char* path, bool mipmaps, bool thumbnail);
+  // Uploads a picture prepared elsewhere (or makes the video it names).
+  explicit SlideTexture(PreparedPicture&& picture);
   ~SlideTexture();
   SlideTexture(const SlideTexture&) = delete;
   SlideTexture& operator=(const SlideTexture&) = delete;
@@ -39,6 +42,7 @@ class SlideTexture {
   int width = 0, height = 0;
   int textureWidth = 64, textureHeight = 64;
   float uExtent = 0, vExtent = 0;
+  int levelCount = 1;  // mipmap levels of the texture
 };
 
 // GL_CLAMP on both axes of the bound texture (thumbnails and picture objects).

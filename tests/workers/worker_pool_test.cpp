@@ -1,0 +1,95 @@
+#include "workers/worker_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <string>
+
+namespace {
+
+// A job that holds its worker until released, so the queue behind it
+// fills in a known order.
+struct Gate {
+  std::promise<void> entered, release;
+  std::shared_future<void> opened{release.get_future().share()};
+  std::function<void()> job() {
+    return [this] {
+      entered.set_value();
+      opened.wait();
+    };
+  }
+};
+
+TEST(WorkerPool, RunsQueuedJobsByPriorityThenOrder) {
+  std::string order;  // written by the one worker only
+  ResultQueue results;
+  WorkerPool pool(1);
+  Gate gate;
+  pool.submit(gate.job());
+  gate.entered.get_future().wait();
+  const std::pair<char, int> jobs[] = {{'c', 2}, {'a', 0}, {'d', 2}, {'b', 1}};
+  for (auto [name, priority] : jobs)
+    pool.submit([&, name = name] { order += name, results.post([] {}); }, priority);
+  gate.release.set_value();
+  int delivered = 0;
+  while (delivered < 4)
+    if (results.waitFor(60)) delivered += results.drain();
+  EXPECT_EQ(order, "abcd");
+}
+
+TEST(WorkerPool, StopDropsJobsNotBegunAndWaitsForTheRunning) {
+  WorkerPool pool(1);
+  Gate gate;
+  std::atomic<bool> runningFinished{false}, queuedRan{false};
+  pool.submit([&] {
+    gate.job()();
+    runningFinished = true;
+  });
+  pool.submit([&] { queuedRan = true; });
+  gate.entered.get_future().wait();
+  std::thread releaser([&] {
+    while (!pool.stopped()) std::this_thread::yield();
+    gate.release.set_value();
+  });
+  pool.stop();
+  releaser.join();
+  EXPECT_TRUE(runningFinished);
+  EXPECT_FALSE(queuedRan);
+  pool.submit([&] { queuedRan = true; });  // refused once stopped
+  EXPECT_TRUE(pool.stopped());
+  EXPECT_FALSE(queuedRan);
+}
+
+TEST(Deferred, GetRunsTheWorkItselfWhenNoWorkerHasBegun) {
+  std::atomic<int> runs{0};
+  auto task = std::make_shared<Deferred<int>>([&] { return ++runs * 7; });
+  EXPECT_EQ(task->get(), 7);
+  task->run();  // the worker coming late does nothing
+  EXPECT_EQ(runs, 1);
+}
+
+TEST(Deferred, GetWaitsForTheWorkerThatBegan) {
+  Gate gate;
+  auto task = std::make_shared<Deferred<std::string>>([&] {
+    gate.job()();
+    return std::string("made by the worker");
+  });
+  WorkerPool pool(2);
+  pool.submit([task] { task->run(); });
+  gate.entered.get_future().wait();
+  EXPECT_FALSE(task->isDone());
+  std::thread releaser([&] { gate.release.set_value(); });
+  EXPECT_EQ(task->get(), "made by the worker");
+  releaser.join();
+}
+
+TEST(Deferred, CancelledWorkIsSkippedByTheWorker) {
+  bool ran = false;
+  Deferred<int> task([&] { return ran = true, 1; });
+  task.cancel();
+  task.run();
+  EXPECT_FALSE(ran);
+}
+
+}  // namespace
