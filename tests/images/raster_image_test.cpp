@@ -19,24 +19,14 @@ namespace {
 // Four flat quadrants, as seen in the file (top-down): top left, top right,
 // bottom left, bottom right; each colour as the file's components.
 using Quadrants = std::vector<std::vector<int>>;
-JpegSpec quadrantSpec(int width, int height, JpegColors colors, Quadrants quadrants) {
-  return {
-      width, height, colors, [=](int x, int y, int c) {
-        return quadrants[size_t((y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0))][size_t(c)];
-      }};
-}
 const Quadrants redGreenBlueWhite = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
 
-std::vector<uint8_t> quadrantJpeg(int width, int height) {
-  return encoders::encodeJpeg(quadrantSpec(width, height, JpegColors::Rgb, redGreenBlueWhite));
-}
-
-// Different in every pixel, so that every coefficient of every block counts.
-std::vector<uint8_t> noisyJpeg(int width, int height, bool progressive) {
-  JpegSpec spec{width, height, JpegColors::Rgb,
-                [](int x, int y, int c) { return (x * 7919 + y * 104729 + c * 31) % 251; }};
-  spec.progressive = progressive;
-  return encoders::encodeJpeg(spec);
+std::vector<uint8_t> quadrantJpeg(int width, int height, JpegColors colors = JpegColors::Rgb,
+                                  Quadrants quadrants = redGreenBlueWhite) {
+  return encoders::encodeJpeg(
+      {width, height, colors, [=](int x, int y, int c) {
+         return quadrants[size_t((y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0))][size_t(c)];
+       }});
 }
 
 TEST(RasterImage, DecodesJpegsOfEveryColourSpaceBottomUp) {
@@ -57,8 +47,7 @@ TEST(RasterImage, DecodesJpegsOfEveryColourSpaceBottomUp) {
   for (const auto& c : cases) {
     SCOPED_TRACE(int(c.colors));
     RasterImage image;
-    ASSERT_TRUE(decodeBytes(image, encoders::encodeJpeg(quadrantSpec(13, 11, c.colors, c.file)),
-                            ImageFormatJpeg))
+    ASSERT_TRUE(decodeBytes(image, quadrantJpeg(13, 11, c.colors, c.file), ImageFormatJpeg))
         << image.lastError;
     bool grey = c.colors == JpegColors::Grey;  // 8 bits a pixel with a grey palette
     // Format, size, bits a pixel, row bytes (padded to four), alpha plane.
@@ -66,8 +55,7 @@ TEST(RasterImage, DecodesJpegsOfEveryColourSpaceBottomUp) {
                          image.rowBytes(), image.pixels.size(), image.hasAlphaPlane()),
               std::tuple(ImageFormatJpeg, 13, 11, grey ? 8 : 24, grey ? 16 : 40,
                          size_t(grey ? 16 : 40) * 11, false));
-    // Row 0 is the bottom of the picture.
-    const int at[4][2] = {{3, 8}, {10, 8}, {3, 2}, {10, 2}};
+    const int at[4][2] = {{3, 8}, {10, 8}, {3, 2}, {10, 2}};  // row 0 is the bottom
     for (size_t q = 0; q < 4; ++q) {
       RgbQuad got = image.pixelColor(at[q][0], at[q][1]);
       EXPECT_NEAR(got.red, c.rgb[q][0], 3) << "quadrant " << q;
@@ -77,16 +65,9 @@ TEST(RasterImage, DecodesJpegsOfEveryColourSpaceBottomUp) {
   }
 }
 
-TEST(RasterImage, ProgressiveJpegDecodesLikeBaseline) {
-  RasterImage baseline, progressive;
-  ASSERT_TRUE(decodeBytes(baseline, noisyJpeg(32, 24, false), ImageFormatJpeg));
-  ASSERT_TRUE(decodeBytes(progressive, noisyJpeg(32, 24, true), ImageFormatJpeg))
-      << progressive.lastError;
-  EXPECT_EQ(progressive.width(), 32);
-  EXPECT_EQ(baseline.pixels, progressive.pixels);
-}
-
-TEST(RasterImage, LoadTriesTheFormatAskedForThenAnyAndKeepsTheFirstError) {
+// load() tries the format asked for, then any, and keeps the first error;
+// decode() takes only the format asked for.
+TEST(RasterImage, LoadFallsBackToAnyFormatAndKeepsTheFirstError) {
   testfiles::TempDir dir;
   encoders::writeFile(dir.file("jpeg.png"), quadrantJpeg(8, 8));
   ASSERT_TRUE(
@@ -108,87 +89,69 @@ TEST(RasterImage, LoadTriesTheFormatAskedForThenAnyAndKeepsTheFirstError) {
     SCOPED_TRACE(std::string(c.name) + " asked as " + std::to_string(c.asked));
     RasterImage image;
     EXPECT_EQ(image.load(dir.file(c.name), c.asked), c.format != 0) << image.lastError;
-    if (c.format) {
-      EXPECT_EQ(image.format, c.format);
-      EXPECT_EQ(image.width(), c.format == ImageFormatPng ? 3 : 8);
-    } else {
-      EXPECT_NE(image.lastError.find(c.error), std::string::npos) << image.lastError;
-      EXPECT_EQ(image.width(), 0);
-    }
+    EXPECT_EQ(image.format, c.format ? c.format : ImageFormatUnknown);
+    EXPECT_EQ(image.width(), c.format == ImageFormatPng ? 3 : c.format ? 8 : 0);
+    EXPECT_NE(image.lastError.find(c.error), std::string::npos) << image.lastError;
   }
-}
-
-TEST(RasterImage, DecodeTakesOnlyTheFormatAskedForAndKeepsTheContentOnFailure) {
-  std::vector<uint8_t> jpeg = quadrantJpeg(16, 16);
   RasterImage image;
+  std::vector<uint8_t> jpeg = quadrantJpeg(16, 16);
   EXPECT_FALSE(decodeBytes(image, jpeg, 7));
   EXPECT_EQ(image.lastError, "Decode: Unknown or wrong format");
   EXPECT_FALSE(decodeBytes(image, jpeg, ImageFormatPng));
   EXPECT_NE(image.lastError, "Decode: Unknown or wrong format");
-  EXPECT_FALSE(image.lastError.empty());
-
-  ASSERT_TRUE(decodeBytes(image, jpeg, ImageFormatUnknown));
-  std::vector<uint8_t> pixels = image.pixels;
-  std::string junk = "\xFF\xD8\xFF\xC0 broken";
-  EXPECT_FALSE(decodeBytes(image, std::vector<uint8_t>(junk.begin(), junk.end()), 0));
-  EXPECT_EQ(image.width(), 16);
-  EXPECT_EQ(image.format, ImageFormatJpeg);
-  EXPECT_EQ(image.pixels, pixels);
 }
 
-TEST(RasterImage, TruncatedJpegsFailCleanly) {
-  for (bool progressive : {false, true}) {
-    SCOPED_TRACE(progressive ? "progressive" : "baseline");
-    std::vector<uint8_t> jpeg = noisyJpeg(64, 64, progressive);
-    for (size_t keep :
-         {jpeg.size() * 2 / 3, jpeg.size() / 2, size_t(700), size_t(200), size_t(2)}) {
-      RasterImage image;
-      EXPECT_FALSE(decodeBytes(image, {jpeg.begin(), jpeg.begin() + long(keep)}, ImageFormatJpeg))
-          << keep;
-      EXPECT_FALSE(image.lastError.empty());
-      EXPECT_EQ(image.width(), 0);
-      if (keep >= jpeg.size() / 2) {
-        EXPECT_EQ(image.lastError, "Premature end of JPEG file");
-      }
-    }
-    // Only the end-of-image marker missing: the picture is whole.
-    RasterImage whole;
-    EXPECT_TRUE(decodeBytes(whole, {jpeg.begin(), jpeg.end() - 2}, ImageFormatJpeg))
-        << whole.lastError;
-  }
-}
-
-TEST(RasterImage, EscapeAbandonsDecodingAndStopsResampling) {
-  RasterImage image;
-  image.escape = 1;
-  EXPECT_FALSE(decodeBytes(image, quadrantJpeg(16, 16), ImageFormatJpeg));
-  EXPECT_EQ(image.lastError, "Decoding abandoned");
-  EXPECT_FALSE(decodeBytes(image, encoders::encodePng(encoders::PngSpec{}), ImageFormatPng));
-  EXPECT_EQ(image.lastError, "Decoding abandoned");
-  EXPECT_EQ(image.width(), 0);
-
-  image.escape = 0;
-  ASSERT_TRUE(decodeBytes(image, quadrantJpeg(16, 16), ImageFormatJpeg));
-  image.escape = 1;
-  EXPECT_TRUE(image.resample(2, 2));  // stopped, not failed
-  EXPECT_EQ(image.width(), 2);
-}
-
-TEST(RasterImage, RefusesPicturesBeyondTheCaps) {
-  // A JPEG wider than the side cap: refused before any pixel is decoded.
+// Failures of every kind leave the image as it was and give the reason.
+TEST(RasterImage, FailedDecodingsKeepTheContentAndGiveTheReason) {
+  auto noisy = [](bool progressive) {
+    JpegSpec spec{64, 64, JpegColors::Rgb,
+                  [](int x, int y, int c) { return (x * 7919 + y * 104729 + c * 31) % 251; }};
+    spec.progressive = progressive;
+    return encoders::encodeJpeg(spec);
+  };
+  const std::vector<uint8_t> baseline = noisy(false), progressive = noisy(true);
+  auto part = [](const std::vector<uint8_t>& bytes, size_t keep) {
+    return std::vector<uint8_t>(bytes.begin(), bytes.begin() + long(keep));
+  };
   JpegSpec wide{RasterImage::maxSide + 1, 1};
   wide.quality = 50;
-  RasterImage image;
-  EXPECT_FALSE(decodeBytes(image, encoders::encodeJpeg(wide), ImageFormatJpeg));
-  EXPECT_EQ(image.lastError.rfind("Picture too large: 16385 x 1 pixels", 0), 0u) << image.lastError;
-  EXPECT_TRUE(image.pixels.empty());
-
-  // The pixel count cap, here lowered.
-  image.pixelLimit = 100;
-  EXPECT_FALSE(decodeBytes(image, quadrantJpeg(11, 10), ImageFormatJpeg));
-  EXPECT_NE(image.lastError.find("Picture too large"), std::string::npos);
-  EXPECT_TRUE(decodeBytes(image, quadrantJpeg(10, 10), ImageFormatJpeg));
-
+  const struct {
+    std::vector<uint8_t> bytes;
+    const char* error;  // how it starts
+    int format = ImageFormatJpeg, escape = 0, pixelLimit = RasterImage::maxPixels;
+  } cases[] = {
+      {part(baseline, baseline.size() / 2), "Premature end of JPEG file"},
+      {part(progressive, progressive.size() * 2 / 3), "Premature end of JPEG file"},
+      {part(baseline, 200), ""},
+      {part(progressive, 2), ""},
+      {{0xFF, 0xD8, 0xFF, 0xC0, 0}, "", ImageFormatUnknown},
+      {encoders::encodeJpeg(wide), "Picture too large: 16385 x 1 pixels"},
+      {quadrantJpeg(11, 10), "Picture too large", ImageFormatJpeg, 0, 100},
+      {baseline, "Decoding abandoned", ImageFormatJpeg, 1},
+      {encoders::encodePng(encoders::PngSpec{}), "Decoding abandoned", ImageFormatPng, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    RasterImage image;
+    ASSERT_TRUE(decodeBytes(image, quadrantJpeg(10, 10), ImageFormatJpeg));
+    std::vector<uint8_t> pixels = image.pixels;
+    image.escape = c.escape;
+    image.pixelLimit = c.pixelLimit;
+    EXPECT_FALSE(decodeBytes(image, c.bytes, c.format));
+    EXPECT_EQ(image.lastError.rfind(c.error, 0), 0u) << image.lastError;
+    EXPECT_FALSE(image.lastError.empty());
+    EXPECT_EQ(std::tuple(image.width(), image.format), std::tuple(10, int(ImageFormatJpeg)));
+    EXPECT_EQ(image.pixels, pixels);
+  }
+  // Only the end-of-image marker missing: the picture is whole.
+  for (const auto* jpeg : {&baseline, &progressive}) {
+    RasterImage whole;
+    EXPECT_TRUE(decodeBytes(whole, part(*jpeg, jpeg->size() - 2), ImageFormatJpeg))
+        << whole.lastError;
+  }
+  RasterImage capped;  // a lowered pixel cap takes pictures up to it
+  capped.pixelLimit = 100;
+  EXPECT_TRUE(decodeBytes(capped, quadrantJpeg(10, 10), ImageFormatJpeg));
   // 2^28 pixels is the most a picture may have, whatever its shape.
   EXPECT_TRUE(RasterImage().checkSize(16384, 16384));
   EXPECT_FALSE(RasterImage().checkSize(16384, 16385));
@@ -217,75 +180,62 @@ TEST(RasterImage, PixelQueriesOutsideThePicture) {
             std::tuple(77, 100, 77));
   EXPECT_EQ(std::tuple(image.alphaAt(3, 1), image.alphaAt(-1, 0), image.alphaAt(0, 4)),
             std::tuple(131, 0, 0));
-
-  // With a background index a 24-bit picture answers its background colour.
+  // With a background index a 24-bit picture answers its background colour,
+  // an indexed one the palette entry.
   image.backgroundIndex = 0;
   image.backgroundColor = RgbQuad{1, 2, 3, 4};
   EXPECT_EQ(image.pixelColor(9, 9).red, 3);
-
-  // An indexed picture answers the palette entry of the background index.
   RasterImage indexed;
   ASSERT_TRUE(indexed.allocate(3, 3, 8, false));
   indexed.palette[5] = RgbQuad{50, 60, 70, 80};
   indexed.backgroundIndex = 5;
-  EXPECT_EQ(indexed.pixelColor(-5, 1).green, 60);
-  EXPECT_EQ(indexed.pixelColor(1, 1).green, 0);
-
-  // An empty image answers zeros and cannot be resampled.
+  EXPECT_EQ(std::tuple(indexed.pixelColor(-5, 1).green, indexed.pixelColor(1, 1).green),
+            std::tuple(60, 0));
   RasterImage empty;
   RgbQuad nothing = empty.pixelColor(3, 3);
-  EXPECT_EQ(nothing.red + nothing.green + nothing.blue + nothing.alpha, 0);
-  EXPECT_EQ(empty.alphaAt(0, 0), 0);
-  EXPECT_FALSE(empty.resample(2, 2));
+  EXPECT_EQ(nothing.red + nothing.green + nothing.blue + nothing.alpha + empty.alphaAt(0, 0), 0);
 }
 
 TEST(RasterImage, NearestResamplingTakesTruncatedSourcePixels) {
   RasterImage image = gridImage(true);
   ASSERT_TRUE(image.resample(2, 2));
   EXPECT_EQ(std::tuple(image.width(), image.height(), image.format), std::tuple(2, 2, 2));
-  // Source pixels (0,0), (2,0), (0,2), (2,2).
+  // Source pixels (0,0), (2,0), (0,2), (2,2): red, green, alpha.
   const int want[4][3] = {{0, 0, 100}, {20, 0, 120}, {0, 20, 102}, {20, 20, 122}};
   for (int i = 0; i < 4; ++i) {
     RgbQuad got = image.pixelColor(i % 2, i / 2);
-    EXPECT_EQ(got.red, want[i][0]) << i;
-    EXPECT_EQ(got.green, want[i][1]) << i;
-    EXPECT_EQ(image.alphaAt(i % 2, i / 2), want[i][2]) << i;
+    EXPECT_EQ(std::tuple(got.red, got.green, int(image.alphaAt(i % 2, i / 2))),
+              std::tuple(want[i][0], want[i][1], want[i][2]));
   }
-
-  // Enlarging repeats pixels.
-  RasterImage larger = gridImage(false);
+  RasterImage larger = gridImage(false);  // enlarging repeats pixels
   ASSERT_TRUE(larger.resample(8, 6));
-  EXPECT_EQ(larger.pixelColor(7, 5).red, 30);
-  EXPECT_EQ(larger.pixelColor(7, 5).green, 30);
-  EXPECT_EQ(larger.pixelColor(1, 1).red, 0);
-  EXPECT_FALSE(larger.hasAlphaPlane());
+  EXPECT_EQ(std::tuple(larger.pixelColor(7, 5).red, larger.pixelColor(7, 5).green,
+                       larger.pixelColor(1, 1).red, larger.hasAlphaPlane()),
+            std::tuple(30, 30, 0, false));
+  std::vector<uint8_t> before = larger.pixels;
+  EXPECT_TRUE(larger.resample(8, 6));
+  EXPECT_EQ(larger.pixels, before);
+  EXPECT_FALSE(larger.resample(0, 4));
+  EXPECT_FALSE(RasterImage().resample(2, 2));
+  larger.escape = 1;
+  EXPECT_TRUE(larger.resample(2, 2));  // stopped, not failed
+  EXPECT_EQ(larger.width(), 2);
 
-  RasterImage same = gridImage(false);
-  std::vector<uint8_t> before = same.pixels;
-  EXPECT_TRUE(same.resample(4, 4));
-  EXPECT_EQ(same.pixels, before);
-  EXPECT_FALSE(same.resample(0, 4));
-  EXPECT_FALSE(same.resample(4, 0));
-  EXPECT_EQ(same.width(), 4);
-}
-
-TEST(RasterImage, ResamplesIndexedPixels) {
-  for (int bits : {1, 4, 8}) {
-    RasterImage image;
-    ASSERT_TRUE(image.allocate(6, 2, bits, false));
+  for (int bits : {1, 4, 8}) {  // indexed pixels 0, 2, 4 of the bottom row
+    RasterImage indexed;
+    ASSERT_TRUE(indexed.allocate(6, 2, bits, false));
     int top = (1 << bits) - 1;
-    image.palette.back() = RgbQuad{9, 9, 9, 9};
-    // Pixels 0, 2, 4 of the bottom row take the last palette entry.
+    indexed.palette.back() = RgbQuad{9, 9, 9, 9};
     for (int x = 0; x < 6; x += 2) {
-      if (bits == 8) image.row(0)[x] = uint8_t(top);
-      if (bits == 4) image.row(0)[x / 2] |= uint8_t(top << 4);
-      if (bits == 1) image.row(0)[0] |= uint8_t(0x80 >> x);
+      if (bits == 8) indexed.row(0)[x] = uint8_t(top);
+      if (bits == 4) indexed.row(0)[x / 2] |= uint8_t(top << 4);
+      if (bits == 1) indexed.row(0)[0] |= uint8_t(0x80 >> x);
     }
-    ASSERT_TRUE(image.resample(3, 1)) << bits;
-    EXPECT_EQ(image.bitsPerPixel, bits);
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(image.pixelColor(x, 0).red, 9) << bits << " " << x;
-    ASSERT_TRUE(image.resample(6, 1));
-    EXPECT_EQ(image.pixelColor(1, 0).red, 9);
+    ASSERT_TRUE(indexed.resample(3, 1)) << bits;
+    EXPECT_EQ(indexed.bitsPerPixel, bits);
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(indexed.pixelColor(x, 0).red, 9) << bits << " " << x;
+    ASSERT_TRUE(indexed.resample(6, 1));
+    EXPECT_EQ(indexed.pixelColor(1, 0).red, 9);
   }
 }
 
