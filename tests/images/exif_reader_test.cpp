@@ -164,7 +164,6 @@ Bytes fullBlock(bool bigEndian) {
   b.addRational(exif, 0x829D, 28, 10);
   b.addText(exif, 0x9000, "0230", 7);
   b.addText(exif, 0x9003, "2024:01:02 03:04:05 and more");
-  b.addRational(exif, 0x9102, 4, 1);
   b.addRational(exif, 0x9201, 9, 1, 10);  // ignored: exposure time already known
   double brightness = -1.25;
   float yResolution = 2000.5f;
@@ -173,7 +172,6 @@ Bytes fullBlock(bool bigEndian) {
   Bytes high = b.u32(uint32_t(bits >> 32)), low = b.u32(uint32_t(bits));
   b.add(exif, 0x9203, 12, 1, bigEndian ? high + low : low + high);
   b.addRational(exif, 0x9204, -2, 3, 10);
-  b.addRational(exif, 0x9206, 3, 2);
   b.addRational(exif, 0x920A, 50, 1);
   b.addText(exif, 0x9286, std::string("ASCII\0\0\0Hello there   ", 22), 7);
   b.add(exif, 0xA002, 4, 1, b.u32(3000));
@@ -181,8 +179,7 @@ Bytes fullBlock(bool bigEndian) {
   b.addRational(exif, 0xA20E, 4000, 1);
   std::memcpy(&bits, &yResolution, 4);
   b.add(exif, 0xA20F, 11, 1, b.u32(uint32_t(bits)));
-  const uint16_t shorts[][2] = {{0x8822, 2},    {0x8827, 2},    {0x9207, 5}, {0x9208, 1},
-                                {0x9209, 0x19}, {0xA003, 2000}, {0xA210, 3}};
+  const uint16_t shorts[][2] = {{0x8827, 2}, {0x9209, 0x19}, {0xA003, 2000}, {0xA210, 3}};
   for (const auto& tagValue : shorts) b.addShort(exif, tagValue[0], tagValue[1]);
 
   b.addText(interop, 0x0001, "R98");
@@ -211,9 +208,8 @@ TEST(ExifReader, ReadsEveryFieldInBothByteOrders) {
     const std::tuple<const char*, double, double> numbers[] = {
         FIELD(orientation, 6), FIELD(xResolution, 300), FIELD(yResolution, 150),
         FIELD(resolutionUnit, 1), FIELD(exposureTime, 1.0 / 250), FIELD(fNumber, 2.8),
-        FIELD(exposureProgram, 2), FIELD(isoSpeed, 400), FIELD(compressedBitsPerPixel, 4),
-        FIELD(brightness, -1.25), FIELD(exposureBias, -2.0 / 3), FIELD(subjectDistance, 1.5),
-        FIELD(meteringMode, 5), FIELD(lightSource, 1), FIELD(flashUsed, 1), FIELD(focalLength, 50),
+        FIELD(isoSpeed, 400), FIELD(brightness, -1.25), FIELD(exposureBias, -2.0 / 3),
+        FIELD(flashUsed, 1), FIELD(focalLength, 50),
         FIELD(focalPlaneXRes, 4000), FIELD(focalPlaneYRes, 2000.5), FIELD(focalPlaneUnit, 0.3937008),
         FIELD(ccdWidth, 3000 * double(0.3937008f) / 4000), FIELD(width, 640), FIELD(height, 480),
         FIELD(isColor, 1), FIELD(process, 0xC0), FIELD(thumbnailSize, 9)};
@@ -245,11 +241,10 @@ TEST(ExifReader, ValueRulesInBothByteOrders) {
     const std::pair<int, int> isos[] = {{2, 400}, {49, 9800}, {50, 50}, {100, 100}, {0, 0}};
     for (const auto& iso : isos)
       EXPECT_EQ(shorts(big, {{0x8827, iso.first}}).info.isoSpeed, iso.second) << iso.first;
-    const double inches[] = {0, 1.0, 1.0, 0.3937008, 0.03937008, 0.00003937008, 0, 0};
-    for (int code = 0; code < 8; ++code) {
-      Result units = shorts(big, {{0x0128, code}, {0xA210, code}});
-      EXPECT_FLOAT_EQ(units.info.resolutionUnit, float(inches[code])) << code;
-      EXPECT_FLOAT_EQ(units.info.focalPlaneUnit, float(inches[code])) << code;
+    const std::pair<int, float> inches[] = {{1, 1}, {4, 0.03937008f}, {5, 0.00003937008f}, {6, 0}};
+    for (const auto& [code, unit] : inches) {
+      ExifInfo units = shorts(big, {{0x0128, code}, {0xA210, code}}).info;
+      EXPECT_EQ(std::tuple(units.resolutionUnit, units.focalPlaneUnit), std::tuple(unit, unit));
     }
     EXPECT_EQ(shorts(big, {{0x9209, 0x10}}).info.flashUsed, 0);  // did not fire
 
@@ -270,8 +265,6 @@ TEST(ExifReader, ValueRulesInBothByteOrders) {
         {std::string("ASCII\0\0\0note", 12), "note"},
         {std::string("ASCII   \0\0", 10), ""},  // nothing after the code
         {"plain text  ", "plain text"},
-        {"    ", ""},
-        {"AS", "AS"},
         {std::string(300, 'c'), std::string(199, 'c')}};
     for (const auto& c : comments) {
       Tiff b(big);
@@ -332,10 +325,6 @@ TEST(ExifReader, FrameHeadersPaddingBrokenSectionsAndEndOfImage) {
       {startOfImage + Bytes(6, 0xFF) + scan, true, "", ""},
       {startOfImage + Bytes(7, 0xFF) + scan, false, "too many padding bytes",
        "too many padding bytes\n"},
-      {startOfImage + endOfImage, false, "No image in jpeg!", "No image in jpeg!\n"},
-      {{0x89, 'P', 'N', 'G'}, false, "Not a JPEG file", ""},
-      {startOfImage + Bytes{0xFF, 0xE2, 0x00, 0x01}, false, "invalid marker", ""},
-      {startOfImage + Bytes{0xFF, 0xE2, 0x00, 0x10, 1, 2}, false, "Premature end of file?", ""},
       {startOfImage + Bytes{0xFF}, false, "Premature end of file?", ""},
       {startOfImage, false, "Premature end of file?", ""},
   };
@@ -347,15 +336,6 @@ TEST(ExifReader, FrameHeadersPaddingBrokenSectionsAndEndOfImage) {
     EXPECT_EQ(std::tuple(result.info.process, result.info.width, result.info.isColor),
               std::tuple(c.process, c.width, 0));
   }
-  // The JPEG decoder runs the reader first: the message appears, the
-  // decoding fails with libjpeg's own reason.
-  Bytes bytes = startOfImage + endOfImage;
-  RasterImage image;
-  MemoryImageStream stream(bytes.data(), bytes.size());
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(image.decode(stream, ImageFormatJpeg));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "No image in jpeg!\n");
-  EXPECT_FALSE(image.lastError.empty());
 }
 
 TEST(ExifReader, BrokenHeaders) {
@@ -366,8 +346,6 @@ TEST(ExifReader, BrokenHeaders) {
     const char* error;
   } cases[] = {
       {5, 1, "Incorrect Exif header"},
-      {6, 'X', "Invalid Exif alignment marker."},
-      {8, 43, "Invalid Exif start (1)"},
       {10, 7, "Suspicious offset of first IFD value"},
       {10, 17, "Suspicious offset of first IFD value"},
   };
@@ -376,19 +354,13 @@ TEST(ExifReader, BrokenHeaders) {
     bad[c.at] = c.value;
     EXPECT_EQ(parse(bad, false).error, c.error);
   }
-  for (long length : {0, 5, 7, 9, 13})
+  for (long length : {0, 5, 9, 13})
     EXPECT_NE(parse(Bytes(good.begin(), good.begin() + length), false).error, "") << length;
 }
 
-// Crafted blocks: every offset and count is checked against the bytes
-// present, and links cannot make the walk loop or recurse without end.
-TEST(ExifReader, CraftedDirectoriesAreRejected) {
-  Tiff b(false);
-  b.addShort(0, 0x0112, 1);
-  Bytes block = b.app1();
-  block[6 + 8] = 0xFF;  // an entry count that runs past the block
-  EXPECT_EQ(parse(block, false).error, "Illegally sized directory");
-
+// Crafted blocks at the edges of the checks; the malformed files hold the
+// loops, the deep and wide trees and the bad counts and formats.
+TEST(ExifReader, CraftedDirectoriesAtTheEdges) {
   // Values beyond the block, or starting in it and running past its end, or
   // with a count whose byte size would wrap around 32 bits.
   const std::pair<uint32_t, uint32_t> values[] = {{0x40, 1}, {8, 3}, {8, 0x20000001}};
@@ -397,39 +369,12 @@ TEST(ExifReader, CraftedDirectoriesAreRejected) {
     value.add(0, 0x829A, 5, count, value.u32(offset));
     EXPECT_EQ(parse(value.app1(), false).error, "Illegal pointer offset value in EXIF.") << count;
   }
-  Tiff format(false);
-  format.add(0, 0x0112, 13, 1, format.u32(1));
-  EXPECT_EQ(parse(format.app1(), false).error, "Illegal format code in EXIF dir");
-
-  Tiff beyond(false);
-  beyond.add(0, 0x8769, 4, 1, beyond.u32(5000));
-  EXPECT_EQ(parse(beyond.app1(), false).error, "Illegal subdirectory link");
-
   // A sub-directory exactly at the end: its fault stays its own.
   Tiff atEnd(false);
   atEnd.add(0, 0x8769, 4, 1, atEnd.u32(0));
   atEnd.setValue(0, 0, atEnd.u32(uint32_t(atEnd.tiff().size())));
   Result result = parse(atEnd.app1());
   EXPECT_EQ(result.error, "Illegally sized directory");
-
-  Tiff loop(true);  // a next-directory link back to the first directory
-  loop.addShort(0, 0x0112, 3);
-  loop.setNext(0, 0);
-  EXPECT_EQ(parse(loop.app1(), false).error, "EXIF directory linked twice");
-
-  Tiff parent(false);  // a sub-directory that links to its parent
-  int exif = parent.addDirectory();
-  parent.addLink(0, 0x8769, exif);
-  parent.addLink(exif, 0xA005, 0);
-  EXPECT_EQ(parse(parent.app1(), false).error, "EXIF directory linked twice");
-
-  Tiff chain(false);  // a long chain of distinct directories
-  for (int i = 0; i < 12; ++i) chain.setNext(i, chain.addDirectory());
-  EXPECT_EQ(parse(chain.app1(), false).error, "EXIF directories nested too deep");
-
-  Tiff wide(false);  // many sub-directories side by side, too many in all
-  for (int i = 0; i < 40; ++i) wide.addLink(0, 0x8769, wide.addDirectory());
-  EXPECT_EQ(parse(wide.app1(), false).error, "Too many EXIF directories");
 
   Tiff thumbnail(true);  // a thumbnail beyond the block is ignored
   thumbnail.add(0, 0x0201, 4, 1, thumbnail.u32(20));
@@ -440,7 +385,7 @@ TEST(ExifReader, CraftedDirectoriesAreRejected) {
 
   Tiff noLink(false);  // a directory ending the block needs no next link
   noLink.addShort(0, 0x0112, 8);
-  block = noLink.app1();
+  Bytes block = noLink.app1();
   block.resize(block.size() - 4);
   EXPECT_EQ(parse(block).info.orientation, 8);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,28 @@ TEST(MalformedFiles, PicturesFailToDecode) {
   }
 }
 
+// Each crafted EXIF file with the check it must fall foul of.
 TEST(MalformedFiles, ExifBlocksAreNotAccepted) {
+  const std::map<std::string, std::string> reasons = {
+      {"alignment.jpg", "Invalid Exif alignment marker."},
+      {"count-wraps.jpg", "Illegal pointer offset value in EXIF."},
+      {"deep-chain.jpg", "EXIF directories nested too deep"},
+      {"entry-count-beyond.jpg", "Illegally sized directory"},
+      {"first-directory-offset.jpg", "Suspicious offset of first IFD value"},
+      {"format-zero.jpg", "Illegal format code in EXIF dir"},
+      {"length-below-two.jpg", "invalid marker"},
+      {"next-link-loop.jpg", "EXIF directory linked twice"},
+      {"no-image.jpg", "No image in jpeg!"},
+      {"not-jpeg.jpg", "Not a JPEG file"},
+      {"short-tiff-header.jpg", "Invalid Exif start (1)"},
+      {"subdirectory-beyond.jpg", "Illegal subdirectory link"},
+      {"subdirectory-links-parent.jpg", "EXIF directory linked twice"},
+      {"too-many-directories.jpg", "Too many EXIF directories"},
+      {"too-many-sections.jpg", "Too many sections in jpg file"},
+      {"too-much-padding.jpg", "too many padding bytes"},
+      {"truncated-section.jpg", "Premature end of file?"},
+      {"value-offset-beyond.jpg", "Illegal pointer offset value in EXIF."},
+  };
   for (const std::string& path : malformedFiles("exif")) {
     std::vector<uint8_t> bytes = testfiles::readBytes(path);
     ExifInfo info{};
@@ -48,7 +70,9 @@ TEST(MalformedFiles, ExifBlocksAreNotAccepted) {
     bool reached = reader.readSections(stream);
     testing::internal::GetCapturedStdout();
     EXPECT_FALSE(reached && info.isExif) << path;
-    EXPECT_FALSE(reader.error().empty()) << path;
+    auto reason = reasons.find(std::filesystem::path(path).filename().string());
+    ASSERT_NE(reason, reasons.end()) << path << ": " << reader.error();
+    EXPECT_EQ(reader.error(), reason->second) << path;
   }
 }
 
