@@ -228,24 +228,6 @@ TEST(TextureFiles, ReadersRunOnSeveralThreadsAtOnce) {
   for (int count : wrong) EXPECT_EQ(count, 0);
 }
 
-TEST(TextureMemory, DataCutShortEndsWithAnError) {
-  Bytes png = encodePng(PngSpec{8, 8, PNG_COLOR_TYPE_RGB, 8, sample8});
-  Bytes jpeg = encodeJpeg(JpegSpec{32, 32, encoders::JpegColors::Rgb, sample8});
-  unsigned width = 0, height = 0;
-  int format = 0;
-  // Whole, every reader reads; cut anywhere, every reader throws.
-  EXPECT_TRUE(readPng(png.data(), width, height, format, false, true, png.size()));
-  EXPECT_TRUE(readJpeg(jpeg.data(), width, height, true, false, jpeg.size()));
-  for (size_t cut : {size_t(0), size_t(7), size_t(40), png.size() / 2, png.size() - 13}) {
-    Bytes part(png.begin(), png.begin() + cut);
-    EXPECT_ANY_THROW(readPng(part.data(), width, height, format, false, true, part.size())) << cut;
-  }
-  for (size_t cut : {size_t(0), size_t(2), size_t(300), jpeg.size() / 2, jpeg.size() - 30}) {
-    Bytes part(jpeg.begin(), jpeg.begin() + cut);
-    EXPECT_ANY_THROW(readJpeg(part.data(), width, height, true, false, part.size())) << cut;
-  }
-}
-
 TEST(TextureData, TileRepeatsTheSourceAcrossAndDown) {
   TextureData source;
   ASSERT_TRUE(source.create(2, 1, GL_RGB));

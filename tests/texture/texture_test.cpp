@@ -67,8 +67,8 @@ TEST(TextureObjects, CreateUploadsPackedRowsWithAndWithoutMipmaps) {
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST(TextureObjects, SixteenBitGreyWithAlphaShowsAsGreyOverWhatLiesBehind) {
-  REQUIRE_GL_WINDOW(64, 64);
+TEST(TextureObjects, SixteenBitGreyWithAlphaUploadsItsHighBytes) {
+  REQUIRE_GL_WINDOW();
   // Two pixels: light grey, opaque; dark grey, half transparent.
   testfiles::TempDir dir;
   std::string path = dir.file("grey16.png");
@@ -82,32 +82,9 @@ TEST(TextureObjects, SixteenBitGreyWithAlphaShowsAsGreyOverWhatLiesBehind) {
   Texture texture;
   ASSERT_TRUE(texture.create(&data, false));
 
-  // The texture drawn over red, blended by its alpha.
-  glClearColor(1, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
-  glEnable(GL_TEXTURE_2D);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-  glEnable(GL_BLEND);
-  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0, 0), glVertex2f(-1, -1);
-  glTexCoord2f(1, 0), glVertex2f(1, -1);
-  glTexCoord2f(1, 1), glVertex2f(1, 1);
-  glTexCoord2f(0, 1), glVertex2f(-1, 1);
-  glEnd();
-  glDisable(GL_BLEND);
-  glDisable(GL_TEXTURE_2D);
-  glClearColor(0, 0, 0, 0);
-
-  gltest::Rgba light = gltest::pixelAt(16, 32), dark = gltest::pixelAt(48, 32);
-  EXPECT_NEAR(light.r, 0xC0, 1);
-  EXPECT_NEAR(light.g, 0xC0, 1);
-  EXPECT_NEAR(light.b, 0xC0, 1);
-  EXPECT_NEAR(dark.r, 0x40 / 2 + 0x7F, 2);  // half grey, half red
-  EXPECT_NEAR(dark.g, 0x40 / 2, 2);
-  EXPECT_NEAR(dark.b, 0x40 / 2, 2);
+  // GL keeps the high bytes of the native 16-bit samples.
+  glBindTexture(GL_TEXTURE_2D, texture.textureName);
+  EXPECT_EQ(levelTexels(0, GL_LUMINANCE_ALPHA, 2), (Bytes{0xC0, 0xFF, 0x40, 0x80}));
 }
 
 TEST(TextureObjects, CreateLevelsUploadsEveryStoredLevel) {

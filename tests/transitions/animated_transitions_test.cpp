@@ -133,17 +133,6 @@ TEST_F(AnimatedTransitions, SquaresAtRestReproduceThePage) {
   EXPECT_EQ(differing, 0);
 }
 
-TEST_F(AnimatedTransitions, SquaresPeelOffFromTheRight) {
-  auto squares = make("SQUARES_FLY");
-  run(*squares, 0.5f);
-  // The right columns are far gone, the left ones still at rest.
-  EXPECT_TRUE(isRed(gltest::pixelAt(10, 96)));
-  EXPECT_TRUE(isBlue(gltest::pixelAt(250, 96)));
-  EXPECT_TRUE(isBlue(gltest::pixelAt(200, 20)));
-  EXPECT_GT(countPixels(isOldPage), 0);
-  EXPECT_GT(countPixels(isBlue), allPixels / 3);
-}
-
 TEST_F(AnimatedTransitions, BurnOpensFromTheFirstSeedAndLeavesNothing) {
   auto burn = make("BURN");
   drawFrame(*burn, 0);
