@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "images/prepared_picture.h"
@@ -68,9 +69,12 @@ SlideTexture::SlideTexture(PreparedPicture&& prepared) : fileName(prepared.fileN
     height = video->frameHeight;
     picture.textureWidth = textureSideFor(width);
     picture.textureHeight = textureSideFor(height);
-    // Black until the clip shows its first frame.
-    picture.levels.assign(1,
-                          TexelBuffer(size_t(picture.textureWidth) * picture.textureHeight * 4, 0));
+    // Opaque black until the clip shows its first frame. Clips are stored as
+    // RGBA: the clip's rows then go up as they are, without a conversion in
+    // the driver (a blend over the page still sees an alpha of one).
+    TexelBuffer black(size_t(picture.textureWidth) * picture.textureHeight * 4, 0);
+    for (size_t i = 3; i < black.size(); i += 4) black[i] = 255;
+    picture.levels.assign(1, std::move(black));
   } else {
     width = picture.width;
     height = picture.height;
@@ -83,7 +87,7 @@ SlideTexture::SlideTexture(PreparedPicture&& prepared) : fileName(prepared.fileN
   vExtent = float(height) / float(textureHeight);
 
   levelCount = int(picture.levels.size());
-  textureId = takeTextureName(hasAlpha ? GL_RGBA : GL_RGB, textureWidth, textureHeight, levelCount);
+  textureId = takeTextureName(storageFormat(), textureWidth, textureHeight, levelCount);
   if (mipmaps) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
@@ -95,9 +99,12 @@ SlideTexture::SlideTexture(PreparedPicture&& prepared) : fileName(prepared.fileN
 }
 
 SlideTexture::~SlideTexture() {
-  returnTextureName(textureId, hasAlpha ? GL_RGBA : GL_RGB, textureWidth, textureHeight,
-                    levelCount);
+  returnTextureName(textureId, storageFormat(), textureWidth, textureHeight, levelCount);
   delete video;
+}
+
+unsigned int SlideTexture::storageFormat() const {
+  return hasAlpha || kind == Video ? GL_RGBA : GL_RGB;
 }
 
 void SlideTexture::bind() {

@@ -31,6 +31,8 @@ class SlideTexture {
   // glTexCoord2f of (s, t) scaled by the extents: 0..1 address the picture.
   void texCoord(float s, float t) const;
   bool hasAlphaChannel() const { return hasAlpha != 0; }
+  // GL_RGBA for pictures with alpha and for clips, GL_RGB otherwise.
+  unsigned int storageFormat() const;
 
   uint32_t videoStartTime = 0;
   std::string fileName;

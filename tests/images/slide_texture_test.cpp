@@ -345,6 +345,15 @@ TEST_F(SlideTextures, AVideoPlaysIntoItsTextureWithoutMipmaps) {
   EXPECT_EQ(boundParameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR);
   EXPECT_EQ(levelSize(1), 0);
   EXPECT_FALSE(texture.isPlaying());
+  // Stored as opaque RGBA (black before the first frame), so a blend over
+  // the page sees it whole and the clip's rows go up unconverted.
+  texture.bind();
+  GLint stored = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &stored);
+  EXPECT_TRUE(stored == GL_RGBA || stored == GL_RGBA8) << stored;
+  std::vector<uint8_t> rgba(128 * 64 * 4);
+  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  EXPECT_EQ(std::tuple(rgba[0], rgba[3], rgba.back()), std::tuple(0, 255, 255));
 
   // Time passes by the start stamp: at the start frame 0, 1.25 s in frame
   // 12; past the length the last frame, and no longer playing.
