@@ -9,6 +9,7 @@
 #include "app/state/viewer_state.h"
 #include "images/picture_preparer.h"
 #include "images/texture_pool.h"
+#include "images/texture_uploader.h"
 #include "workers/worker_pool.h"
 
 namespace {
@@ -21,6 +22,7 @@ constexpr int pagesAhead = 2;
 struct Background {
   ResultQueue results;
   std::unique_ptr<WorkerPool> workers;
+  std::unique_ptr<TextureUploader> uploader;
   std::unique_ptr<PicturePreparer> preparer;
   bool changedOnScreen = false;
   bool thumbnailsAsked = false;
@@ -49,7 +51,11 @@ void startBackgroundWork(int threads) {
   Background& state = background();
   state.workers =
       std::make_unique<WorkerPool>(threads > 0 ? threads : WorkerPool::threadsForMachine());
-  state.preparer = std::make_unique<PicturePreparer>(*state.workers, state.results);
+  // Uploads in a context of their own leave the GUI thread only binding
+  // textures (making one of a new size takes renderers long).
+  state.uploader = std::make_unique<TextureUploader>();
+  state.preparer =
+      std::make_unique<PicturePreparer>(*state.workers, state.results, state.uploader.get());
   state.preparer->onReady = takeFinished;
   state.thumbnailsAsked = false;
   setActivePicturePreparer(state.preparer.get());
@@ -108,10 +114,13 @@ void waitForBackgroundResults(double seconds) {
 
 void stopBackgroundWork() {
   Background& state = background();
+  // Workers waiting for an upload get it before the uploader stops.
   if (state.workers) state.workers->stop();
+  if (state.uploader) state.uploader->stop();
   // What they delivered is for a preparer that goes now.
   state.results.discard();
   setActivePicturePreparer(nullptr);
   state.preparer.reset();
+  state.uploader.reset();
   state.workers.reset();
 }

@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 
 #include "images/slide_texture.h"
+#include "images/texture_pool.h"
+#include "images/texture_uploader.h"
 
 namespace {
 
@@ -18,11 +20,40 @@ PicturePreparer* activePicturePreparer() {
   return active;
 }
 
-PicturePreparer::PicturePreparer(WorkerPool& workers, ResultQueue& results)
-    : workers(workers), results(results) {
+PicturePreparer::PicturePreparer(WorkerPool& workers, ResultQueue& results,
+                                 TextureUploader* uploader)
+    : workers(workers), results(results), uploader(uploader) {
   GLint largest = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
   largestSide = largest;
+}
+
+PicturePreparer::~PicturePreparer() {
+  for (auto& entry : tasks) abandon(entry.second);
+  freeAbandoned();
+}
+
+void PicturePreparer::abandon(std::shared_ptr<Task> task) {
+  task->cancel();
+  abandoned.push_back(std::move(task));
+  freeAbandoned();
+}
+
+void PicturePreparer::freeAbandoned() {
+  for (auto it = abandoned.begin(); it != abandoned.end();) {
+    Task& task = **it;
+    if (task.isRunning()) {
+      ++it;
+      continue;
+    }
+    if (task.isDone()) {
+      std::shared_ptr<PreparedPicture> picture = task.get();
+      if (picture && picture->texture)
+        returnTextureName(picture->texture, picture->hasAlpha ? GL_RGBA : GL_RGB,
+                          picture->textureWidth, picture->textureHeight, picture->levelCount);
+    }
+    it = abandoned.erase(it);
+  }
 }
 
 void PicturePreparer::prepare(const std::string& path, bool thumbnail, int priority) {
@@ -30,19 +61,24 @@ void PicturePreparer::prepare(const std::string& path, bool thumbnail, int prior
   if (task) return;
   // Away from GL only its largest side is known; the upload checks the rest.
   const int largest = largestSide;
-  task = std::make_shared<Task>([path, thumbnail, largest] {
-    return std::make_shared<PreparedPicture>(
+  TextureUploader* upload = uploader;
+  const std::thread::id gui = guiThread;
+  task = std::make_shared<Task>([path, thumbnail, largest, upload, gui] {
+    auto picture = std::make_shared<PreparedPicture>(
         preparePicture(path, true, thumbnail, [largest](bool, int width, int height) {
           return largest <= 0 || (width <= largest && height <= largest);
         }));
+    // Finished on the GUI thread, the picture is uploaded there as before.
+    if (upload && std::this_thread::get_id() != gui) upload->upload(*picture);
+    return picture;
   });
-  ResultQueue* queue = &results;
-  std::function<void()>* ready = &onReady;
+  // Deliveries are dropped before the preparer goes.
   workers.submit(
-      [task, queue, ready] {
+      [this, task] {
         task->run();
-        queue->post([ready] {
-          if (*ready) (*ready)();
+        results.post([this] {
+          freeAbandoned();
+          if (onReady) onReady();
         });
       },
       priority);
@@ -70,14 +106,14 @@ SlideTexture* PicturePreparer::take(const std::string& path, bool thumbnail) {
 void PicturePreparer::forget(const std::string& path, bool thumbnail) {
   auto found = tasks.find(Key(path, thumbnail));
   if (found == tasks.end()) return;
-  found->second->cancel();
+  abandon(found->second);
   tasks.erase(found);
 }
 
 void PicturePreparer::forgetPicturesBut(const std::set<std::string>& keep) {
   for (auto it = tasks.begin(); it != tasks.end();) {
     if (!it->first.second && !keep.count(it->first.first)) {
-      it->second->cancel();
+      abandon(it->second);
       it = tasks.erase(it);
     } else {
       ++it;

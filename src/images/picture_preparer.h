@@ -4,12 +4,15 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "images/prepared_picture.h"
 #include "workers/worker_pool.h"
 
 class SlideTexture;
+class TextureUploader;
 
 // Pictures made ahead on the workers, by file name and kind (a shown
 // picture or a thumbnail). The GUI thread asks for preparations and takes
@@ -19,8 +22,13 @@ class PicturePreparer {
  public:
   using Key = std::pair<std::string, bool>;  // file name, thumbnail
 
-  // Needs the GL context current (it asks GL for its largest texture).
-  PicturePreparer(WorkerPool& workers, ResultQueue& results);
+  // Needs the GL context current (it asks GL for its largest texture). With
+  // an uploader the workers' pictures also go into their textures ahead.
+  PicturePreparer(WorkerPool& workers, ResultQueue& results, TextureUploader* uploader = nullptr);
+  // After the workers have stopped: frees what was uploaded and not taken.
+  ~PicturePreparer();
+  PicturePreparer(const PicturePreparer&) = delete;
+  PicturePreparer& operator=(const PicturePreparer&) = delete;
 
   // Queues the preparation unless one is queued, running or done.
   void prepare(const std::string& path, bool thumbnail, int priority);
@@ -42,10 +50,17 @@ class PicturePreparer {
 
  private:
   using Task = Deferred<std::shared_ptr<PreparedPicture>>;
+  // A forgotten preparation that was under way: its texture, once made,
+  // goes back to the pool.
+  void abandon(std::shared_ptr<Task> task);
+  void freeAbandoned();
   WorkerPool& workers;
   ResultQueue& results;
+  TextureUploader* uploader;
+  std::thread::id guiThread = std::this_thread::get_id();
   int largestSide = 0;
   std::map<Key, std::shared_ptr<Task>> tasks;
+  std::vector<std::shared_ptr<Task>> abandoned;
 };
 
 // The preparer pages and slides use; null (the default) makes every

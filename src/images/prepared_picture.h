@@ -51,6 +51,10 @@ struct PreparedPicture {
   std::vector<TexelBuffer> levels;
   // The texture was made smaller than the picture to fit GL.
   std::string shrinkMessage;
+  // Once uploaded (the levels are freed then): the texture's name and its
+  // level count. Whoever drops an uploaded picture returns the name.
+  unsigned texture = 0;
+  int levelCount = 0;
 };
 
 // Whether GL takes a texture of that size (and alpha or not).

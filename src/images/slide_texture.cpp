@@ -48,7 +48,37 @@ void uploadLevels(const PreparedPicture& picture) {
   glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
 }
 
+GLenum storageFormatOf(const PreparedPicture& picture) {
+  return picture.hasAlpha || picture.isVideo ? GL_RGBA : GL_RGB;
+}
+
+// A texture of the pool for the picture, its filters set and its levels
+// filled; the levels are freed then.
+void fillNewTexture(PreparedPicture& picture) {
+  picture.levelCount = int(picture.levels.size());
+  picture.texture = takeTextureName(storageFormatOf(picture), picture.textureWidth,
+                                    picture.textureHeight, picture.levelCount);
+  const GLint magnify = GL_LINEAR;
+  const GLint minify = picture.mipmaps ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, magnify);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, minify);
+  uploadLevels(picture);
+  picture.levels.clear();
+  picture.levels.shrink_to_fit();
+}
+
 }  // namespace
+
+bool uploadPreparedPicture(PreparedPicture& picture) {
+  if (picture.isVideo || picture.texture) return false;
+  if (!picture.failed &&
+      !textureFits(picture.hasAlpha, picture.textureWidth, picture.textureHeight))
+    return false;
+  fillNewTexture(picture);
+  // Another context draws with it: the texture must be complete first.
+  glFinish();
+  return true;
+}
 
 SlideTexture::SlideTexture(const char* path, bool mipmaps, bool thumbnail)
     : SlideTexture(preparePicture(path ? path : "", mipmaps, thumbnail, textureFits)) {}
@@ -56,7 +86,7 @@ SlideTexture::SlideTexture(const char* path, bool mipmaps, bool thumbnail)
 SlideTexture::SlideTexture(PreparedPicture&& prepared) : fileName(prepared.fileName) {
   PreparedPicture picture = std::move(prepared);
   // Prepared away from GL, the picture was only held to GL's largest side.
-  if (!picture.isVideo && !picture.failed &&
+  if (!picture.isVideo && !picture.failed && !picture.texture &&
       !textureFits(picture.hasAlpha, picture.textureWidth, picture.textureHeight))
     picture = preparePicture(fileName, picture.mipmaps, picture.thumbnail, textureFits);
   if (!picture.shrinkMessage.empty()) std::fputs(picture.shrinkMessage.c_str(), stderr);
@@ -79,23 +109,18 @@ SlideTexture::SlideTexture(PreparedPicture&& prepared) : fileName(prepared.fileN
     width = picture.width;
     height = picture.height;
   }
-  const bool mipmaps = picture.mipmaps;
   hasAlpha = picture.hasAlpha ? 1 : 0;
   textureWidth = picture.textureWidth;
   textureHeight = picture.textureHeight;
   uExtent = float(width) / float(textureWidth);
   vExtent = float(height) / float(textureHeight);
-
-  levelCount = int(picture.levels.size());
-  textureId = takeTextureName(storageFormat(), textureWidth, textureHeight, levelCount);
-  if (mipmaps) {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_NEAREST);
-  } else {
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  }
-  uploadLevels(picture);
+  // Uploaded ahead in a context of the workers, or filled here.
+  if (picture.texture)
+    glBindTexture(GL_TEXTURE_2D, picture.texture);
+  else
+    fillNewTexture(picture);
+  textureId = picture.texture;
+  levelCount = picture.levelCount;
 }
 
 SlideTexture::~SlideTexture() {

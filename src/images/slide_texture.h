@@ -47,5 +47,10 @@ class SlideTexture {
   int levelCount = 1;  // mipmap levels of the texture
 };
 
+// Uploads a prepared picture (not a video) into a texture of its own in the
+// current context, which shares textures with the window's; false, with
+// nothing done, when GL does not take its size there. Finished when it returns.
+bool uploadPreparedPicture(PreparedPicture& picture);
+
 // GL_CLAMP on both axes of the bound texture (thumbnails and picture objects).
 void clampTextureWrap();

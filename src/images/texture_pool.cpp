@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <tuple>
 #include <vector>
 
@@ -16,6 +17,7 @@ namespace {
 using Shape = std::tuple<unsigned, int, int, int>;
 
 struct Pool {
+  std::mutex lock;  // names are taken in the upload context too
   int perShape = 0;
   std::map<Shape, std::vector<GLuint>> names;
 };
@@ -56,6 +58,7 @@ void allocateLevels(GLenum format, int width, int height, int levels) {
 
 void keepTextureNames(int perShape) {
   Pool& kept = pool();
+  std::lock_guard<std::mutex> hold(kept.lock);
   kept.perShape = std::max(0, perShape);
   if (kept.perShape > 0) return;
   for (auto& entry : kept.names)
@@ -64,11 +67,17 @@ void keepTextureNames(int perShape) {
 }
 
 unsigned takeTextureName(unsigned format, int width, int height, int levels) {
-  std::vector<GLuint>& free = pool().names[Shape(format, width, height, levels)];
   GLuint name = 0;
-  if (!free.empty()) {
-    name = free.back();
-    free.pop_back();
+  {
+    Pool& kept = pool();
+    std::lock_guard<std::mutex> hold(kept.lock);
+    std::vector<GLuint>& free = kept.names[Shape(format, width, height, levels)];
+    if (!free.empty()) {
+      name = free.back();
+      free.pop_back();
+    }
+  }
+  if (name) {
     glBindTexture(GL_TEXTURE_2D, name);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
@@ -82,9 +91,13 @@ unsigned takeTextureName(unsigned format, int width, int height, int levels) {
 
 void returnTextureName(unsigned name, unsigned format, int width, int height, int levels) {
   Pool& kept = pool();
-  std::vector<GLuint>& free = kept.names[Shape(format, width, height, levels)];
-  if (int(free.size()) < kept.perShape)
-    free.push_back(name);
-  else
-    glDeleteTextures(1, &name);
+  {
+    std::lock_guard<std::mutex> hold(kept.lock);
+    std::vector<GLuint>& free = kept.names[Shape(format, width, height, levels)];
+    if (int(free.size()) < kept.perShape) {
+      free.push_back(name);
+      return;
+    }
+  }
+  glDeleteTextures(1, &name);
 }

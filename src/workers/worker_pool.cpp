@@ -12,8 +12,8 @@ WorkerPool::~WorkerPool() {
 }
 
 int WorkerPool::threadsForMachine() {
-  // As many as there are cores: the GUI thread rests while nothing moves.
-  return std::clamp(int(std::thread::hardware_concurrency()), 1, 4);
+  // One core stays with the GUI thread and the renderer.
+  return std::clamp(int(std::thread::hardware_concurrency()) - 1, 1, 4);
 }
 
 void WorkerPool::submit(std::function<void()> job, int priority) {

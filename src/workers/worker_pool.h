@@ -93,6 +93,10 @@ class Deferred {
     std::lock_guard<std::mutex> lock(mutex);
     return state == Done;
   }
+  bool isRunning() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return state == Running;
+  }
   // A worker that reaches it afterwards skips it.
   void cancel() {
     std::lock_guard<std::mutex> lock(mutex);
