@@ -7,6 +7,7 @@
 #include "app/frame_log.h"
 #include "app/slide_list_instance.h"
 #include "app/state/viewer_state.h"
+#include "content/model_preparer.h"
 #include "images/picture_preparer.h"
 #include "images/texture_pool.h"
 #include "images/texture_uploader.h"
@@ -24,6 +25,7 @@ struct Background {
   std::unique_ptr<WorkerPool> workers;
   std::unique_ptr<TextureUploader> uploader;
   std::unique_ptr<PicturePreparer> preparer;
+  std::unique_ptr<ModelPreparer> models;
   bool changedOnScreen = false;
   bool thumbnailsAsked = false;
 };
@@ -57,6 +59,9 @@ void startBackgroundWork(int threads) {
   state.preparer =
       std::make_unique<PicturePreparer>(*state.workers, state.results, state.uploader.get());
   state.preparer->onReady = takeFinished;
+  state.models = std::make_unique<ModelPreparer>(*state.workers, state.results);
+  state.models->onReady = takeFinished;
+  setActiveModelPreparer(state.models.get());
   state.thumbnailsAsked = false;
   setActivePicturePreparer(state.preparer.get());
   // A page change unloads one page and loads another of the same size.
@@ -83,13 +88,15 @@ void prepareAroundPage(int current) {
   // Forward first: that is where a presentation goes.
   for (int page : {current + pagesAhead, current - pagesAhead})
     if (page >= 0 && page < slideList.pageCount()) slideList.page(page).prepareAhead(pagePriority);
-  std::set<std::string> keep;
+  std::set<std::string> keep, keepModels;
   for (int page = current - pagesAhead; page <= current + pagesAhead; ++page) {
     if (page < 0 || page >= slideList.pageCount()) continue;
     keep.insert(slideList.page(page).fileName);
     for (const ImageObject& object : slideList.page(page).imageObjects)
       keep.insert(object.fileName);
+    for (const Model& model : slideList.page(page).models) keepModels.insert(model.fileName);
   }
+  if (ModelPreparer* models = activeModelPreparer()) models->forgetAllBut(keepModels);
   for (int s = 0; s < slideList.slideCount(); ++s)
     if (!slideList.slide(s).thumbnail) keep.insert(slideList.slide(s).thumbnailSource);
   preparer->forgetPicturesBut(keep);
@@ -120,7 +127,9 @@ void stopBackgroundWork() {
   // What they delivered is for a preparer that goes now.
   state.results.discard();
   setActivePicturePreparer(nullptr);
+  setActiveModelPreparer(nullptr);
   state.preparer.reset();
+  state.models.reset();
   state.uploader.reset();
   state.workers.reset();
 }

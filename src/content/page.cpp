@@ -4,17 +4,14 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 
 #include "app/quads/quads.h"
 #include "app/state/viewer_state.h"
 #include "content/description_file.h"
+#include "content/model_preparer.h"
 #include "images/picture_preparer.h"
 #include "images/slide_texture.h"
 #include "model/mesh.h"
-#include "model/obj_reader.h"
-#include "platform/file_case.h"
-#include "platform/paths.h"
 
 namespace {
 
@@ -110,6 +107,9 @@ void Page::load(int i) {
 }
 
 void Page::prepareAhead(int priority) const {
+  if (ModelPreparer* reader = activeModelPreparer(); reader && !texture)
+    for (const Model& model : models)
+      if (!model.mesh.dataPtr) reader->prepare(model.fileName, priority);
   PicturePreparer* preparer = activePicturePreparer();
   if (!preparer || texture) return;
   preparer->prepare(fileName, false, priority);
@@ -128,6 +128,11 @@ bool Page::readyToFinish() const {
   if (!ended(fileName)) return false;
   for (const ImageObject& object : imageObjects)
     if (!object.texture.dataPtr && !ended(object.fileName)) return false;
+  if (ModelPreparer* reader = activeModelPreparer())
+    for (const Model& model : models)
+      if (!model.mesh.dataPtr && reader->isPrepared(model.fileName) &&
+          !reader->isReady(model.fileName))
+        return false;
   return true;
 }
 
@@ -176,6 +181,8 @@ void Page::unload() {
       preparer->forget(fileName, false);
       for (const ImageObject& object : imageObjects) preparer->forget(object.fileName, false);
     }
+    if (ModelPreparer* reader = activeModelPreparer())
+      for (const Model& model : models) reader->forget(model.fileName);
   }
   delete texture;
   texture = nullptr;
@@ -251,15 +258,16 @@ Model::Model(const DescriptionNode& section, const std::string& basePath)
 void Page::loadModels(int i) {
   for (Model& model : models) {
     if (model.mesh.dataPtr) continue;
+    ModelPreparer* reader = activeModelPreparer();
     if (const SmartPtr<fast_Mesh>* shared =
             findNeighbour(i, model.fileName, &Page::models, &Model::mesh)) {
       model.mesh = *shared;
+      if (reader) reader->forget(model.fileName);
       continue;
     }
     std::printf("loading model %s\n", model.fileName.c_str());
-    std::ifstream file(nativePath(findFileIgnoringCase(model.fileName)));
-    NoAction_ProgressBase progress;
-    fast_Mesh* mesh = loadOBJ(directoryOf(model.fileName), file, progress);
+    // Read ahead by a worker, or now.
+    fast_Mesh* mesh = reader ? reader->take(model.fileName) : readModelFile(model.fileName);
     mesh->prepareGL();
     model.mesh.reset(mesh);
   }

@@ -60,7 +60,7 @@ class Page {
   void finishLoad();
   // A waiting load whose preparations have all ended.
   bool readyToFinish() const;
-  // Queues the preparation of the page's pictures, for a load to come.
+  // Queues the preparation of the page's pictures and models, for a load to come.
   void prepareAhead(int priority) const;
   void unload();
   bool isLoaded() const { return texture != nullptr || waiting; }
