@@ -121,6 +121,9 @@ SlideTexture::SlideTexture(PreparedPicture&& prepared) : fileName(prepared.fileN
     fillNewTexture(picture);
   textureId = picture.texture;
   levelCount = picture.levelCount;
+  // A page's clip has its first frame decoded before it shows; thumbnails'
+  // clips decode only when drawn.
+  if (kind == Video && !picture.thumbnail) static_cast<TavoAvi*>(video)->beginDecoding();
 }
 
 SlideTexture::~SlideTexture() {

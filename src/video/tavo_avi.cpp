@@ -145,14 +145,24 @@ bool TavoAvi::findPicture(int frame) {
   return held != nullptr;
 }
 
+void TavoAvi::chooseTexelOrder() {
+  if (texelOrderChosen) return;
+  rgbaTexels = boundTextureIsRgba();
+  decoder.convertToRgba(rgbaTexels);
+  texelOrderChosen = true;
+}
+
+void TavoAvi::beginDecoding() {
+  if (frameCount <= 0) return;
+  chooseTexelOrder();
+  // Without memory now, the first shown frame says so.
+  decoding.start();
+}
+
 void TavoAvi::showFrame(int frame) {
   currentFrame = frame;
   if (frame < 0 || frame >= frameCount) return;
-  if (!texelOrderChosen) {
-    rgbaTexels = boundTextureIsRgba();
-    decoder.convertToRgba(rgbaTexels);
-    texelOrderChosen = true;
-  }
+  chooseTexelOrder();
   if (!decoding.start()) {
     std::fprintf(stderr, "%s: no memory for %d x %d pixel frames; shown without frames\n",
                  fileName.c_str(), frameWidth, frameHeight);

@@ -30,6 +30,9 @@ class TavoAvi : public OpenGLVideo {
   // frameWidth x frameHeight texels into the lower-left corner of the bound
   // GL_TEXTURE_2D, bottom row first.
   void showFrame(int frame) override;
+  // With the clip's texture bound: starts decoding ahead now, so that the
+  // first frame is ready when the clip is first shown.
+  void beginDecoding();
   void startSound() override;
   // Stops the sound and the decoding ahead; showing a frame resumes it.
   void stopSound() override;
@@ -44,6 +47,8 @@ class TavoAvi : public OpenGLVideo {
 
  private:
   void becomeFrameless();
+  // By the bound texture's format, before the first picture is converted.
+  void chooseTexelOrder();
   void closeSound();
   // Makes `held` the picture shown at frame; false when there is none.
   bool findPicture(int frame);
