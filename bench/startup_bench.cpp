@@ -26,6 +26,8 @@ double firstFrameMilliseconds(const std::string& folder, const std::string& log)
 }  // namespace
 
 int main() {
+  // Lines leave at once: the viewer processes forked later would print them again.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   testfiles::TempDir dir;
   const std::string original = dir.file("original.jpg");
   if (!bench::writePhotograph(original, 4000, 3000, 0)) return 1;
