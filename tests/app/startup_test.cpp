@@ -69,15 +69,6 @@ TEST(Wheel, FourNotchesComeBackAndDownFromZeroIsThree) {
   EXPECT_EQ(viewer.wheelMode, 3);
 }
 
-TEST(Wheel, EachNotchPrintsItsDiagnosticLine) {
-  viewer.wheelMode = 0;
-  testing::internal::CaptureStdout();
-  wheelFunc(0, 1, 5, 5);
-  wheelFunc(0, -1, 5, 5);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "0 522 120\n0 522 -120\n");
-  EXPECT_EQ(viewer.wheelMode, 0);
-}
-
 TEST(Projection, CalibrationMultipliesFromTheLeft) {
   REQUIRE_GL_WINDOW(160, 120);
   for (int i = 0; i < 16; ++i) viewer.calibrationMatrix[i] = (i % 5 == 0) ? 2 : 0;

@@ -25,11 +25,15 @@ class PointerTools : public ScreenTest {
       return y >= 0 && std::fabs(y - row) <= 3;
     });
   }
-  // The dotted overlay-coloured cross-hair through the pointer: pixels on
-  // its row and column far from it.
-  bool crossHairThrough(const testfiles::Picture& screen, int x, int y) {
-    return countNear(screen, 0, y - 1, x - 60, 3, overlayColor, 40) > 30 &&
-           countNear(screen, x - 1, y + 60, 3, screenHeight - y - 60, overlayColor, 40) > 30;
+  // After moving the pointer to (600, 500), the dotted overlay-coloured
+  // cross-hair through it: pixels on its row and column far from it.
+  bool waitForCrossHair() {
+    viewer->moveMouse(601, 500);
+    viewer->moveMouse(600, 500);
+    return viewer->waitForScreen([](const testfiles::Picture& screen) {
+      return countNear(screen, 0, 499, 540, 3, overlayColor, 40) > 30 &&
+             countNear(screen, 599, 560, 3, screenHeight - 560, overlayColor, 40) > 30;
+    });
   }
   void notch(bool up, int expectedMode) {
     int before = count(viewer->output(), "0 522 ");
@@ -73,10 +77,7 @@ TEST_F(PointerTools, EachWheelModeHasItsCursorAndItsDrag) {
   // Mode 3, rectangle: a cross-hair instead of an icon; a plain drag shows
   // the rubber band with its guides and zooms onto it.
   notch(true, 3);
-  viewer->moveMouse(601, 500);
-  viewer->moveMouse(600, 500);
-  ASSERT_TRUE(viewer->waitForScreen(
-      [&](const testfiles::Picture& screen) { return crossHairThrough(screen, 600, 500); }));
+  ASSERT_TRUE(waitForCrossHair());
   testfiles::Picture screen = viewer->screenshot();
   for (Rgb icon : {arrowColor, zoomColor, panColor})
     EXPECT_EQ(countNear(screen, 584, 484, 48, 48, icon), 0);
@@ -95,10 +96,7 @@ TEST_F(PointerTools, EachWheelModeHasItsCursorAndItsDrag) {
   ASSERT_TRUE(waitForCursor(256, 192, arrowColor));
   notch(false, 3);
   EXPECT_NE(viewer->output().find("0 522 -120\n"), std::string::npos) << viewer->output();
-  viewer->moveMouse(601, 500);
-  viewer->moveMouse(600, 500);
-  ASSERT_TRUE(viewer->waitForScreen(
-      [&](const testfiles::Picture& screen) { return crossHairThrough(screen, 600, 500); }));
+  ASSERT_TRUE(waitForCrossHair());
   notch(true, 0);
 
   // Left alone, the pointer's overlays fade out within three seconds and
@@ -120,10 +118,7 @@ TEST_F(PointerTools, ModifierCursorsShowInTheDefaultMode) {
   EXPECT_TRUE(waitForCursor(256, 192, panColor));
   viewer->keyUp("ctrl");
   viewer->keyDown("alt");
-  viewer->moveMouse(601, 500);
-  viewer->moveMouse(600, 500);
-  EXPECT_TRUE(viewer->waitForScreen(
-      [&](const testfiles::Picture& screen) { return crossHairThrough(screen, 600, 500); }));
+  EXPECT_TRUE(waitForCrossHair());
   viewer->keyUp("alt");
   // Two modifiers together pick no tool and no icon.
   viewer->keyDown("shift");

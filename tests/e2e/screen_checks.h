@@ -34,19 +34,27 @@ constexpr Rgb panColor = {255, 0, 255};
 // The overlay colour of the viewer's defaults (0.4, 1.0, 0.2).
 constexpr Rgb overlayColor = {102, 255, 51};
 
+inline int distance(const uint8_t* p, Rgb c) {
+  return std::abs(p[0] - c.r) + std::abs(p[1] - c.g) + std::abs(p[2] - c.b);
+}
 inline bool near(const uint8_t* p, Rgb c, int tolerance) {
   return std::abs(p[0] - c.r) <= tolerance && std::abs(p[1] - c.g) <= tolerance &&
          std::abs(p[2] - c.b) <= tolerance;
 }
 
-// Pixels of a rectangle (clipped to the screen) within tolerance of c.
-inline int countNear(const testfiles::Picture& screen, int x, int y, int width, int height, Rgb c,
-                     int tolerance = 30) {
+// Pixels of a rectangle (clipped to the screen) for which test(pixel) holds.
+template <class Test>
+int countWhere(const testfiles::Picture& screen, int x, int y, int width, int height, Test test) {
   int count = 0;
   for (int j = std::max(0, y); j < y + height && j < screen.height; ++j)
     for (int i = std::max(0, x); i < x + width && i < screen.width; ++i)
-      if (near(screen.at(i, j), c, tolerance)) ++count;
+      count += test(screen.at(i, j));
   return count;
+}
+inline int countNear(const testfiles::Picture& screen, int x, int y, int width, int height, Rgb c,
+                     int tolerance = 30) {
+  return countWhere(screen, x, y, width, height,
+                    [&](const uint8_t* p) { return near(p, c, tolerance); });
 }
 
 // The average colour of the rectangle is within tolerance of c.
@@ -56,41 +64,27 @@ inline bool regionIs(const testfiles::Picture& screen, int x, int y, int width, 
   return colorNear(averageColor(screen, x, y, width, height), c.r, c.g, c.b, tolerance);
 }
 
-// The first column of the row, from the left, whose pixel is nearer to b
-// than to a; -1 when none is.
+// Steps from (x, y) by (dx, dy): the number of steps to the first pixel for
+// which test holds, -1 when none does.
+template <class Test>
+int stepsUntil(const testfiles::Picture& screen, int x, int y, int dx, int dy, Test test) {
+  for (int k = 0; x >= 0 && y >= 0 && x < screen.width && y < screen.height; ++k, x += dx, y += dy)
+    if (test(screen.at(x, y))) return k;
+  return -1;
+}
+// The first column of the row (row of the column), from the left (top),
+// whose pixel is nearer to b than to a.
 inline int firstColumnNearer(const testfiles::Picture& screen, int row, Rgb a, Rgb b) {
-  if (row < 0 || row >= screen.height) return -1;
-  for (int x = 0; x < screen.width; ++x) {
-    const uint8_t* p = screen.at(x, row);
-    auto distance = [&](Rgb c) {
-      return std::abs(p[0] - c.r) + std::abs(p[1] - c.g) + std::abs(p[2] - c.b);
-    };
-    if (distance(b) < distance(a)) return x;
-  }
-  return -1;
+  return stepsUntil(screen, 0, row, 1, 0, [&](auto p) { return distance(p, b) < distance(p, a); });
 }
-
 inline int firstRowNearer(const testfiles::Picture& screen, int column, Rgb a, Rgb b) {
-  if (column < 0 || column >= screen.width) return -1;
-  for (int y = 0; y < screen.height; ++y) {
-    const uint8_t* p = screen.at(column, y);
-    auto distance = [&](Rgb c) {
-      return std::abs(p[0] - c.r) + std::abs(p[1] - c.g) + std::abs(p[2] - c.b);
-    };
-    if (distance(b) < distance(a)) return y;
-  }
-  return -1;
+  return stepsUntil(screen, column, 0, 0, 1,
+                    [&](auto p) { return distance(p, b) < distance(p, a); });
 }
-
-// The first row of the column, from the top, that is not black: the top
-// edge of the page when the page does not fill the screen.
+// The first row of the column that is not black: the top edge of the page
+// when the page does not fill the screen.
 inline int pageTopEdge(const testfiles::Picture& screen, int column) {
-  if (column < 0 || column >= screen.width) return -1;
-  for (int y = 0; y < screen.height; ++y) {
-    const uint8_t* p = screen.at(column, y);
-    if (p[0] + p[1] + p[2] > 60) return y;
-  }
-  return -1;
+  return stepsUntil(screen, column, 0, 0, 1, [](auto p) { return p[0] + p[1] + p[2] > 60; });
 }
 
 // The overlay atlas and splash picture the tests run the viewer with, in a
@@ -132,9 +126,8 @@ class ScreenTest : public ::testing::Test {
   }
 
   void start(const std::string& presentation) {
-    ViewerOptions options;
-    options.programDirectory = artwork.path();
-    viewer = std::make_unique<ViewerProcess>(std::vector<std::string>{presentation}, options);
+    viewer =
+        std::make_unique<ViewerProcess>(std::vector<std::string>{presentation}, artwork.path());
     ASSERT_TRUE(viewer->waitForWindow()) << viewer->lastWindowState() << "\n"
                                          << viewer->output() << viewer->errors();
   }
@@ -185,5 +178,14 @@ class ScreenTest : public ::testing::Test {
   testfiles::TempDir files;
   std::unique_ptr<ViewerProcess> viewer;
 };
+
+// The bundled demo presentation in a viewer, its window up and its list read.
+inline void startDemo(std::unique_ptr<ViewerProcess>& viewer) {
+  std::string talk = demoFile("talk.qvx");
+  ASSERT_FALSE(testfiles::readBytes(talk).empty()) << "made by the demo target";
+  viewer = std::make_unique<ViewerProcess>(std::vector<std::string>{talk});
+  ASSERT_TRUE(viewer->waitForWindow()) << viewer->output() << viewer->errors();
+  ASSERT_TRUE(viewer->waitForOutput(" ...ready\n")) << viewer->output();
+}
 
 }  // namespace e2e

@@ -2,16 +2,10 @@
 // window it opens.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "support/test_files.h"
 #include "support/viewer_process.h"
 
 namespace {
-
-bool haveDisplay() {
-  return std::getenv("DISPLAY") != nullptr;
-}
 
 TEST(Startup, WithoutArgumentPrintsUsageAndOpensNoWindow) {
   std::string output;
@@ -21,7 +15,7 @@ TEST(Startup, WithoutArgumentPrintsUsageAndOpensNoWindow) {
 }
 
 TEST(Startup, OpensAFullScreenWindowAndQuitsOnQ) {
-  if (!haveDisplay()) GTEST_SKIP() << "no X display";
+  if (testDisplay().empty()) GTEST_SKIP() << "no X display";
   testfiles::TempDir dir;
   testfiles::writePng(dir.file("page.png"), testfiles::solidPicture(64, 48, 200, 40, 40), false);
   ViewerProcess viewer({dir.path()});

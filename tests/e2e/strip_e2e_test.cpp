@@ -34,35 +34,22 @@ TEST_F(Strip, DragAndReleaseSelectsTheSlideInTheMiddle) {
   viewer->moveMouse(512, 384);
   ASSERT_TRUE(waitForSlide(0));
 
-  viewer->mouseDown(3);
-  ASSERT_TRUE(waitForOpenStrip());
-  // 260 pixels to the left: 2.6 slides, three slides on.
-  viewer->moveMouse(252, 384);
-  viewer->mouseUp(3);
-  ASSERT_TRUE(waitForSlide(3));
-  ASSERT_TRUE(waitForSettled(252, 384));
-
-  // Exactly half a slide to the right rounds away from zero: one back.
-  viewer->mouseDown(3);
-  ASSERT_TRUE(waitForOpenStrip());
-  viewer->moveMouse(302, 384);
-  viewer->mouseUp(3);
-  ASSERT_TRUE(waitForSlide(2));
-  ASSERT_TRUE(waitForSettled(302, 384));
-
-  // A short drag keeps the slide; a drag past the first slide selects
-  // nothing and keeps it too.
-  viewer->mouseDown(3);
-  viewer->moveMouse(342, 384);
-  viewer->mouseUp(3);
-  ASSERT_TRUE(waitForSlide(2));
-  ASSERT_TRUE(waitForSettled(342, 384));
-  viewer->moveMouse(100, 384);
-  viewer->mouseDown(3);
-  ASSERT_TRUE(waitForOpenStrip());
-  viewer->moveMouse(900, 384);
-  viewer->mouseUp(3);
-  ASSERT_TRUE(waitForSlide(2));
+  // 2.6 slides to the left: three slides on; exactly half a slide to the
+  // right rounds away from zero: one back; a short drag keeps the slide; a
+  // drag past the first slide selects nothing and keeps it too.
+  const struct {
+    int from, to, slide;
+  } drags[] = {{512, 252, 3}, {252, 302, 2}, {302, 342, 2}, {100, 900, 2}};
+  for (const auto& d : drags) {
+    SCOPED_TRACE(std::to_string(d.from) + " to " + std::to_string(d.to));
+    viewer->moveMouse(d.from, 384);
+    viewer->mouseDown(3);
+    ASSERT_TRUE(waitForOpenStrip());
+    viewer->moveMouse(d.to, 384);
+    viewer->mouseUp(3);
+    ASSERT_TRUE(waitForSlide(d.slide));
+    ASSERT_TRUE(waitForSettled(d.to, 384));
+  }
 
   // The page shown after the strip steps on as usual.
   viewer->key("space");

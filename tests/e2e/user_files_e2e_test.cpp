@@ -13,9 +13,7 @@ TEST(UserFiles, ForeignCaseDamagedClipAndEndlessTransition) {
   testfiles::TempDir dir;
   testfiles::writePng(dir.file("Red.PNG"), testfiles::solidPicture(64, 48, 230, 20, 20), false);
   // The demo's clip with its header scrambled.
-  std::string binary = QUORVEX_BINARY;
-  std::vector<uint8_t> clip =
-      testfiles::readBytes(binary.substr(0, binary.rfind('/')) + "/demo/clip.avi");
+  std::vector<uint8_t> clip = testfiles::readBytes(demoFile("clip.avi"));
   ASSERT_GT(clip.size(), 4000u);
   for (size_t i = 2000; i < clip.size() / 2; i += 5) clip[i] ^= 0x33;
   testfiles::writeText(dir.file("bad.avi"), std::string(clip.begin(), clip.end()));

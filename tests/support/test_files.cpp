@@ -61,36 +61,16 @@ Picture makePicture(int width, int height,
 }
 
 bool writePng(const std::string& path, const Picture& picture, bool withAlpha) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png_create_info_struct(png);
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    std::fclose(file);
-    return false;
-  }
-  png_init_io(png, file);
-  png_set_IHDR(png, info, picture.width, picture.height, 8,
-               withAlpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  std::vector<uint8_t> row(size_t(picture.width) * 4);
-  for (int y = 0; y < picture.height; ++y) {
-    const uint8_t* source = picture.at(0, y);
-    size_t out = 0;
-    for (int x = 0; x < picture.width; ++x) {
-      row[out++] = source[x * 4];
-      row[out++] = source[x * 4 + 1];
-      row[out++] = source[x * 4 + 2];
-      if (withAlpha) row[out++] = source[x * 4 + 3];
-    }
-    png_write_row(png, row.data());
-  }
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  std::fclose(file);
-  return true;
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = uint32_t(picture.width);
+  image.height = uint32_t(picture.height);
+  image.format = withAlpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
+  std::vector<uint8_t> pixels;  // RGB drops every fourth byte
+  for (size_t i = 0; i < picture.rgba.size(); ++i)
+    if (withAlpha || i % 4 != 3) pixels.push_back(picture.rgba[i]);
+  return png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr) != 0;
 }
 
 bool writeJpeg(const std::string& path, const Picture& picture, int quality) {

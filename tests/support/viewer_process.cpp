@@ -27,12 +27,6 @@ bool pollUntil(const std::function<bool()>& condition, double seconds) {
   }
 }
 
-std::string quote(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 // An Xvfb server of this test program's own. -displayfd lets the server
 // pick a free display number and report it once it accepts connections;
 // -noreset keeps it from resetting whenever its last client leaves, which
@@ -122,32 +116,18 @@ int runCommand(const std::string& command, std::string* output) {
 }
 
 ViewerProcess::ViewerProcess(const std::vector<std::string>& arguments,
-                             const std::string& workingDirectory) {
-  ViewerOptions options;
-  options.workingDirectory = workingDirectory;
-  start(arguments, options);
-}
-
-ViewerProcess::ViewerProcess(const std::vector<std::string>& arguments,
-                             const ViewerOptions& options) {
-  start(arguments, options);
-}
-
-void ViewerProcess::start(const std::vector<std::string>& arguments, const ViewerOptions& options) {
+                             const std::string& programDirectory) {
   testDisplay();
-  const std::string& workingDirectory = options.workingDirectory;
   std::string outPath = logs.file("stdout.txt"), errPath = logs.file("stderr.txt");
   child = fork();
   if (child == 0) {
-    if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) _exit(127);
     if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
       _exit(127);
     setvbuf(stdout, nullptr, _IONBF, 0);
     std::vector<char*> argv;
     std::string binary = QUORVEX_BINARY;
     // The viewer finds its artwork and calibration beside its program path.
-    std::string programPath =
-        options.programDirectory.empty() ? binary : options.programDirectory + "/quorvex";
+    std::string programPath = programDirectory.empty() ? binary : programDirectory + "/quorvex";
     argv.push_back(const_cast<char*>(programPath.c_str()));
     for (const std::string& argument : arguments)
       argv.push_back(const_cast<char*>(argument.c_str()));
@@ -224,42 +204,11 @@ bool ViewerProcess::waitForOutput(const std::string& text, double seconds) {
   return pollUntil([&] { return output().find(text) != std::string::npos; }, seconds);
 }
 
-bool ViewerProcess::waitForError(const std::string& text, double seconds) {
-  return pollUntil([&] { return errors().find(text) != std::string::npos; }, seconds);
-}
-
 bool ViewerProcess::waitForScreen(const std::function<bool(const testfiles::Picture&)>& check,
                                   double seconds) {
   return pollUntil([&] { return check(screenshot()); }, seconds);
 }
 
-void ViewerProcess::key(const std::string& keyName) {
-  runCommand("xdotool key " + quote(keyName));
-}
-void ViewerProcess::keyDown(const std::string& keyName) {
-  runCommand("xdotool keydown " + quote(keyName));
-}
-void ViewerProcess::keyUp(const std::string& keyName) {
-  runCommand("xdotool keyup " + quote(keyName));
-}
-void ViewerProcess::type(const std::string& text) {
-  runCommand("xdotool type --delay 30 " + quote(text));
-}
-void ViewerProcess::moveMouse(int x, int y) {
-  runCommand("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y));
-}
-void ViewerProcess::click(int button) {
-  runCommand("xdotool click " + std::to_string(button));
-}
-void ViewerProcess::mouseDown(int button) {
-  runCommand("xdotool mousedown " + std::to_string(button));
-}
-void ViewerProcess::mouseUp(int button) {
-  runCommand("xdotool mouseup " + std::to_string(button));
-}
-void ViewerProcess::wheel(bool up) {
-  click(up ? 4 : 5);
-}
 void ViewerProcess::xdotool(const std::string& arguments) {
   runCommand("xdotool " + arguments);
 }
@@ -280,7 +229,7 @@ bool ViewerProcess::windowGeometry(int& x, int& y, int& width, int& height) {
 testfiles::Picture ViewerProcess::screenshot() {
   testfiles::Picture picture;
   std::string path = logs.file("screen.png");
-  if (runCommand("/usr/bin/import -window root " + quote(path) + " 2>/dev/null") == 0)
+  if (runCommand("/usr/bin/import -window root " + path + " 2>/dev/null") == 0)
     testfiles::readPng(path, picture);
   return picture;
 }
@@ -308,6 +257,11 @@ ScreenColor averageColor(const testfiles::Picture& screen, int x, int y, int wid
 bool colorNear(const ScreenColor& color, int r, int g, int b, int tolerance) {
   return std::fabs(color.r - r) <= tolerance && std::fabs(color.g - g) <= tolerance &&
          std::fabs(color.b - b) <= tolerance;
+}
+
+std::string demoFile(const std::string& name) {
+  std::string binary = QUORVEX_BINARY;
+  return binary.substr(0, binary.rfind('/') + 1) + "demo/" + name;
 }
 
 std::string writeSolidPage(const testfiles::TempDir& folder, const std::string& name, int r, int g,

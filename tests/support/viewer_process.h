@@ -7,16 +7,6 @@
 
 #include "support/test_files.h"
 
-// How a viewer is started beyond its arguments.
-struct ViewerOptions {
-  // Working directory of the viewer; empty keeps the test's own.
-  std::string workingDirectory;
-  // The folder the viewer takes for its own (its program path, argv[0], is
-  // made to lie there): the artwork "qvx.png", "splash.png" and the
-  // calibration file "qvx.cal" are read from it. Empty: beside the binary.
-  std::string programDirectory;
-};
-
 // Runs the real quorvex binary on an X display and drives it the way a
 // person would: xdotool for keys and the mouse, ImageMagick's import for
 // screenshots. Standard output and error are collected.
@@ -27,10 +17,12 @@ struct ViewerOptions {
 // display of the environment is used.
 class ViewerProcess {
  public:
-  // Starts quorvex with the arguments, in working directory (if given).
+  // Starts quorvex with the arguments. programDirectory is the folder the
+  // viewer takes for its own (its argv[0] is made to lie there): the artwork
+  // "qvx.png", "splash.png" and "qvx.cal" are read from it. Empty: beside
+  // the binary.
   explicit ViewerProcess(const std::vector<std::string>& arguments,
-                         const std::string& workingDirectory = "");
-  ViewerProcess(const std::vector<std::string>& arguments, const ViewerOptions& options);
+                         const std::string& programDirectory = "");
   ~ViewerProcess();  // kills the process if it still runs
 
   // Waits until the window is mapped and has been resized to the screen by
@@ -40,7 +32,6 @@ class ViewerProcess {
   const std::string& lastWindowState() const { return windowState; }
   // Polls the collected standard output until it contains text.
   bool waitForOutput(const std::string& text, double seconds = 10);
-  bool waitForError(const std::string& text, double seconds = 10);
   // Polls screenshots until check(screen) holds.
   bool waitForScreen(const std::function<bool(const testfiles::Picture&)>& check,
                      double seconds = 10);
@@ -48,19 +39,21 @@ class ViewerProcess {
   int waitForExit(double seconds = 10);
   bool running();
 
-  void key(const std::string& keyName);  // xdotool key name ("space", "F12")
-  void keyDown(const std::string& keyName);
-  void keyUp(const std::string& keyName);
-  void type(const std::string& text);
-  void moveMouse(int x, int y);
-  void click(int button);  // 1 left, 2 middle, 3 right, 4/5 wheel
-  void mouseDown(int button);
-  void mouseUp(int button);
-  // One wheel notch: up (away from the user) or down.
-  void wheel(bool up);
   // Any xdotool command line, for chains such as
   // "keydown shift mousedown 1 mousemove 10 20 mouseup 1 keyup shift".
   void xdotool(const std::string& arguments);
+  // xdotool key names ("space", "F12"); buttons 1 left, 2 middle, 3 right.
+  void key(const std::string& name) { xdotool("key " + name); }
+  void keyDown(const std::string& name) { xdotool("keydown " + name); }
+  void keyUp(const std::string& name) { xdotool("keyup " + name); }
+  void moveMouse(int x, int y) {
+    xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y));
+  }
+  void click(int button) { xdotool("click " + std::to_string(button)); }
+  void mouseDown(int button) { xdotool("mousedown " + std::to_string(button)); }
+  void mouseUp(int button) { xdotool("mouseup " + std::to_string(button)); }
+  void type(const std::string& text) { xdotool("type --delay 30 '" + text + "'"); }
+  void wheel(bool up) { click(up ? 4 : 5); }  // one notch, up away from the user
   // The window's position and size on the screen; false without a window.
   bool windowGeometry(int& x, int& y, int& width, int& height);
 
@@ -70,8 +63,6 @@ class ViewerProcess {
   pid_t pid() const { return child; }
 
  private:
-  void start(const std::vector<std::string>& arguments, const ViewerOptions& options);
-
   pid_t child = -1;
   int exitStatus = -1;
   testfiles::TempDir logs;
@@ -99,6 +90,9 @@ std::string writeSolidPage(const testfiles::TempDir& folder, const std::string& 
 std::string writeSlideList(const testfiles::TempDir& folder,
                            const std::vector<std::vector<std::string>>& slides,
                            const std::string& settings = "");
+
+// The demo presentation's file of that name, made by the demo target.
+std::string demoFile(const std::string& name);
 
 // The X display the viewers of this test program run on (":N"), started on
 // first use; it is also put into DISPLAY for the commands run from here.
