@@ -79,46 +79,6 @@ TEST(DescriptionFile, BuildsTheTreeLineByLine) {
   }
 }
 
-TEST(DescriptionFile, LookUpsFindTheFirstOwnMatch) {
-  DescriptionFile file;
-  ASSERT_TRUE(
-      file.parseText("top=1\n<A>\n<S>\nx=1\n<Image>\nfilename=a.jpg\n</Image>\n</S>\n<S>\n"
-                     "</S>\nk=v\nk=second\npath = x\n</A>\n<A>\n</A>\n"));
-  EXPECT_EQ(file.name(), nullptr);  // the root has no name
-  const DescriptionNode* a = file.findSection("A");
-  ASSERT_EQ(a, &file.child(0));  // the first of two
-  EXPECT_STREQ(a->name(), "A");
-  EXPECT_TRUE(a->hasName("A"));
-  EXPECT_EQ(a->findSection("S"), &a->child(0));
-  EXPECT_EQ(a->findKey("k")->value(), "v");
-  EXPECT_EQ(a->findKey("path"), nullptr);               // its name is "path "
-  EXPECT_EQ(a->child(0).findKey("filename"), nullptr);  // only a section's own keys
-  EXPECT_EQ(file.findKey("k"), nullptr);
-  EXPECT_EQ(a->findSection("Missing"), nullptr);
-  EXPECT_EQ(file.findKey("top")->valueAsInt(), 1);
-}
-
-TEST(DescriptionFile, NumbersConvertLikeTheCLibrary) {
-  // Leading blanks skipped, the longest number prefix taken, 0 for none;
-  // beyond int the value saturates rather than being undefined.
-  const struct {
-    const char* text;
-    int asInt;
-    double asFloat;
-  } cases[] = {{"  2.5e1xyz", 2, 25},
-               {"  -42abc", -42, -42},
-               {"abc", 0, 0},
-               {"", 0, 0},
-               {"99999999999999", INT_MAX, 99999999999999.0},
-               {"-99999999999999", INT_MIN, -99999999999999.0},
-               {"0x10", 0, 16}};
-  for (const auto& c : cases) {
-    DescriptionKey key("n", c.text);
-    EXPECT_EQ(key.valueAsInt(), c.asInt) << c.text;
-    EXPECT_DOUBLE_EQ(key.valueAsFloat(), c.asFloat) << c.text;
-  }
-}
-
 TEST(DescriptionFile, BadLines) {
   const std::string piece(397, 'v');  // "k=" and this fill one 399-character read
   const struct {
@@ -145,26 +105,6 @@ TEST(DescriptionFile, BadLines) {
     DescriptionFile file;
     EXPECT_EQ(errorLineOf(c.text, file), c.line);
   }
-}
-
-TEST(DescriptionFile, ClosingTagsMatchByteForByte) {
-  // A zero byte included.
-  DescriptionFile zero;
-  EXPECT_EQ(errorLineOf(std::string("<a\0b>\nk=1\n</a\0b>\nroot=2\n", 24), zero), -1);
-  EXPECT_EQ(zero.findKey("root")->value(), "2");
-  EXPECT_FALSE(zero.parseText(std::string("<a\0b>\n</a>\n", 11)));
-  EXPECT_EQ(zero.errorLine(), 2);
-}
-
-TEST(DescriptionFile, VeryLongLinesAreCountedPieceByPiece) {
-  // A line of ten million equals signs: 25063 pieces (the last holding the
-  // newline), each a key line of its own.
-  std::string text = std::string(10000000, '=') + "\nbad\n";
-  DescriptionFile file;
-  EXPECT_FALSE(file.parseText(text));
-  EXPECT_EQ(file.keyCount(), 25063);
-  EXPECT_EQ(file.key(0).value().size(), 398u);
-  EXPECT_EQ(file.errorLine(), 25064);
 }
 
 TEST(DescriptionFile, DeepNestingCostsNoStack) {

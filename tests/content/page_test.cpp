@@ -274,29 +274,6 @@ class PageMedia : public PageListFixture {
   soundtest::DiskAudio audio;
 };
 
-TEST_F(PageMedia, StreamOpenedOnLoadClosedOnUnload) {
-  soundtest::writeWav(dir.file("tone.wav"), soundtest::rate, 1, soundtest::rampSamples(4000, 1));
-  Page& silent = add(imageSection("page.jpg"));
-  Page& missing = add(imageSection("page.jpg", soundSection("nothing.wav")));
-  // The second of two "Sound" sections is the one opened.
-  Page& twice =
-      add(imageSection("page.jpg", soundSection("nothing.wav") + soundSection("tone.wav")));
-  silent.load(0);
-  missing.load(1);
-  twice.load(2);
-  EXPECT_EQ(silent.soundStream.dataPtr, nullptr);
-  EXPECT_EQ(missing.soundStream.dataPtr, nullptr);  // silent, but loaded
-  EXPECT_TRUE(missing.isLoaded());
-  FSOUND_STREAM* stream = twice.soundStream.dataPtr;
-  ASSERT_NE(stream, nullptr);
-  twice.load(2);      // nothing reopened
-  twice.stopSound();  // stopping keeps the stream open
-  EXPECT_EQ(twice.soundStream.dataPtr, stream);
-  twice.unload();
-  EXPECT_EQ(twice.soundStream.refcountPtr, nullptr);
-  twice.stopSound();  // no stream: nothing to stop
-}
-
 TEST_F(PageMedia, TheFirstDrawStartsTheSoundAndEveryStartBeginsAtItsStart) {
   using namespace soundtest;
   const size_t frames = 3 * rate;

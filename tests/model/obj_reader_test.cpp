@@ -93,15 +93,6 @@ TEST(ObjLexer, TakesTheLongestMatchAndTheLowerNumberOnTies) {
   }
 }
 
-TEST(ObjLexer, KeepsTheFirst1999CharactersOfALongToken) {
-  std::istringstream stream(std::string(3000, 'x') + " y");
-  OBJLexer lexer(stream.rdbuf());
-  EXPECT_EQ(lexer.next(), TokName);
-  EXPECT_EQ(std::string(lexer.text()), std::string(1999, 'x'));
-  EXPECT_EQ(lexer.next(), TokName);
-  EXPECT_EQ(std::string(lexer.text()), "y");
-}
-
 TEST(ObjReader, FacesBecomeFansOfSharedOrOwnVertices) {
   const ModelCase cases[] = {
       {quad + "f 1 2 3 4\n", "groups []; materials []; vertices 4; |1 2 3 |1 3 4", ""},
@@ -283,15 +274,3 @@ struct RecordingProgress : NoAction_ProgressBase {
   void progress(int position) override { positions.push_back(position); }
 };
 }  // namespace
-
-TEST(ObjReader, ReportsProgressEvery10000Characters) {
-  std::istringstream stream(std::string(25000, '\n'));
-  RecordingProgress progress;
-  std::unique_ptr<fast_Mesh>(loadOBJ("", stream, progress));
-  // The count is shared with every earlier reading: two or three reports,
-  // 10000 characters apart, each at the position about to be read.
-  ASSERT_GE(progress.positions.size(), 2u);
-  for (size_t i = 1; i < progress.positions.size(); ++i)
-    EXPECT_EQ(progress.positions[i] - progress.positions[i - 1], 10000);
-  EXPECT_LT(progress.positions.back(), 25000);
-}

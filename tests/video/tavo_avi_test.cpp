@@ -58,15 +58,6 @@ TEST_F(TavoAviClip, PicksTheFrameByTimeInEveryPlayMode) {
   }
 }
 
-TEST_F(TavoAviClip, AFrameIsDecodedAndUploadedOnceHoweverOftenItIsAskedFor) {
-  TavoAvi clip(standardClip(), 0);
-  for (int i = 0; i < 5; ++i) clip.update(0.42f), clip.update(0.45f);  // frame 4 every time
-  EXPECT_EQ(clip.uploads, 1);
-  EXPECT_EQ(clip.picturesDecoded, 1);            // every picture a key frame: straight to frame 4
-  for (int i = 0; i < 5; ++i) clip.update(100);  // held at the last frame
-  EXPECT_EQ(clip.uploads, 2);
-}
-
 TEST_F(TavoAviClip, PlaysForwardWithoutSeekingAndGoesBackThroughTheKeyFrameBefore) {
   TavoAvi clip(makeClip("keyed.avi", codedPictures(64, 48, 2) + pcmSound + keyedPictures), 0);
   ASSERT_EQ(clip.frameCount, 20);

@@ -155,28 +155,6 @@ TEST_F(SlideListTest, TransitionsGoByTheirOrdinalAmongTypedSections) {
   }
 }
 
-TEST_F(SlideListTest, NamesAreExact) {
-  std::string path =
-      write("case.qvx",
-            "<qvx>\nTransitionDuration=9\n</qvx>\n"
-            "<QVX>\ntransitionduration=8\n</QVX>\n"
-            "<SlideList>\nPath=C:\\nowhere\\\n" +
-                slideOf(image("a.jpg")) + "<slide>\n" + image("x.jpg") + "</slide>\n<Slides>\n" +
-                image("y.jpg") + "</Slides>\n" +
-                slideOf("<image>\nfilename=z.jpg\n</image>\n<Image>\nFilename=w.jpg\n"
-                        "</Image>\n") +
-                "<transition>\ntype=HARD\n</transition>\n" + transition("Type=HARD\n") +
-                transition("type=HARD \n") + transition("type=HARD\n") + "</SlideList>\n");
-  SlideList list;
-  load(list, path);
-  EXPECT_FLOAT_EQ(viewer.transitionDuration, 0.6f);
-  // "Path" is not "path": the base is the file's own directory; "Filename"
-  // is not "filename". "HARD " (with a blank) counted for slide 0 and made
-  // nothing; the last HARD counts to slide 1, which ends on the last page.
-  EXPECT_EQ(summary(list, base()),
-            "slides 0-0 a.jpg, 1-1 (none); pages a.jpg (none); transitions Blend 0.6 0-1");
-}
-
 TEST_F(SlideListTest, SettingsAreNotClamped) {
   SlideList list;
   load(list, write("colours.qvx",
