@@ -46,9 +46,6 @@ TEST(DescriptionFile, BuildsTheTreeLineByLine) {
     std::string text, tree;
     int errorLine;
   } cases[] = {
-      {"the short example", "<SlideList>\npath=C:\\show\\\n<Slide>\n</Slide>\n",
-       "<SlideList>path|C:\\show\\;<Slide></></>", -1},
-      {"an empty file", "", "", -1},
       {"nesting, in file order",
        "top=1\n<A>\n<Slide>\nx=1\n</Slide>\n<Slide>\nx=2\n<Image>\nfilename=a.jpg\n</Image>\ny=3\n"
        "</Slide>\nk=v\nk=second\n</A>\n<A>\n</A>\n",
@@ -60,7 +57,6 @@ TEST(DescriptionFile, BuildsTheTreeLineByLine) {
       {"a closing tag on a last line without newline", "<A>\n<B>\nk=1\n</B>", "<A><B>k|1;</></>",
        -1},
       {"sections left open", "<A>\n<B>\nk=1\n<C>\n", "<A><B>k|1;<C></></></>", -1},
-      {"the empty tag", "<>\nk=1\n</>\nroot=2\n", "root|2;<>k|1;</>", -1},
       // A CR is dropped only before a newline.
       {"carriage returns", "<A>\r\nk=v\r\nlone=a\rb\r\n\r\n</A>\r\nend=1\r",
        "end|1\r;<A>k|v;lone|a\rb;</>", -1},
@@ -88,17 +84,14 @@ TEST(DescriptionFile, BadLines) {
       {" <Slide>\n", 1},                               // blank before the tag
       {"<Slide>\njust words\n", 2},                    // neither key nor tag
       {"<Slide>\n</Page>\n", 2},                       // closes another section
-      {"</Slide>\n", 1},                               // nothing open
       {"<A>\n</A>\n</A>\n", 3},                        // closing tag in the root
-      {"   \n", 1},                                    // blanks are not empty
       {"\n\n<A>\nk=v\n</A>\nbad\n", 6},                // empty lines count
       {"\r\n\r\nnot a line\r\n", 3},                   // and so do CR LF ones
       {"\xEF\xBB\xBF<SlideList>\n</SlideList>\n", 1},  // byte-order mark
       {"<" + std::string(498, 'T') + ">\n", 1},        // a 500-character tag is split
       // Exactly 399 characters: the newline comes as an empty line of its
-      // own, skipped but counted; a CR LF there still counts as one.
+      // own, skipped but counted.
       {"k=" + piece + "\nbad\n", 3},
-      {"k=" + piece + "\r\nbad\n", 3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text.substr(0, 40));
@@ -127,11 +120,9 @@ TEST(DescriptionFile, FilesThatDoNotOpenLeaveErrorLineUnset) {
   DescriptionFile file;
   EXPECT_FALSE(file.parse("/nonexistent/quorvex/show.txt"));
   EXPECT_EQ(file.errorLine(), -1);
-  TempDir dir;
-  EXPECT_FALSE(file.parse(dir.path()));  // a directory is not a file either
-  EXPECT_EQ(file.errorLine(), -1);
 
   // Backslash separators open like slashes.
+  TempDir dir;
   std::filesystem::create_directory(dir.file("sub"));
   testfiles::writeText(dir.file("sub/show.txt"), "<SlideList>\n</SlideList>\n");
   DescriptionFile backslashed;
