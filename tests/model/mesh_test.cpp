@@ -50,55 +50,6 @@ fast_Material* addMaterial(fast_Mesh& mesh, const char* name, float opacity) {
 
 }  // namespace
 
-TEST(Mesh, ANewMeshHoldsTheDefaultMaterialAndNoGroup) {
-  fast_Mesh mesh;
-  ASSERT_EQ(materialNames(mesh), std::vector<std::string>{""});
-  const fast_Material& material = *mesh.materials.front();
-  EXPECT_EQ(std::vector<float>(material.ambient, material.ambient + 4),
-            (std::vector<float>{0.1f, 0.1f, 0.1f, 1}));
-  EXPECT_EQ(std::vector<float>(material.diffuse, material.diffuse + 4),
-            (std::vector<float>{0.6f, 0.6f, 0.6f, 1}));
-  EXPECT_EQ(std::vector<float>(material.specular, material.specular + 4),
-            (std::vector<float>{0.5f, 0.5f, 0.5f, 1}));
-  EXPECT_EQ(material.shininess, 0);
-  EXPECT_FALSE(material.textureData.hasPixels);
-  EXPECT_TRUE(mesh.groups.empty());
-  EXPECT_TRUE(mesh.vertices.empty());
-}
-
-TEST(Mesh, EveryTriangleIsListedOnceInOneMaterialAndOneGroup) {
-  fast_Mesh mesh;
-  const float position[3] = {1, 2, 3}, normal[3] = {4, 5, 6}, texcoord[2] = {7, 8};
-  ASSERT_EQ(mesh.addVertex(position, normal, texcoord), 0);
-  const fast_Vertex& first = mesh.vertices[0];
-  EXPECT_EQ(std::vector<float>(&first.u, &first.u + 8),
-            (std::vector<float>{7, 8, 4, 5, 6, 1, 2, 3}));
-  for (int i = 1; i < 6; ++i) EXPECT_EQ(addPoint(mesh, float(i), 0, 0), i);
-
-  fast_Material* red = addMaterial(mesh, "red", 1);
-  fast_Material* fallback = mesh.findMaterial("");
-  fast_Group* a = mesh.findOrCreateGroup("a");
-  fast_Group* b = mesh.findOrCreateGroup("b");
-  const struct {
-    Triangle triangle;
-    fast_Group* group;
-    fast_Material* material;
-  } added[] = {{{0, 1, 2}, a, red},       {{2, 3, 4}, b, red},
-               {{4, 5, 0}, a, fallback},  {{5, 6, 0}, b, red},  // vertex 6 does not exist: left out
-               {{1, 2, 3}, nullptr, red}, {{3, 4, 5}, a, nullptr}};
-  for (const auto& triangle : added) {
-    const Triangle& t = triangle.triangle;
-    mesh.addTriangle(t[0], t[1], t[2], triangle.group, triangle.material);
-  }
-  EXPECT_EQ(trianglesOf(a->triangles), (std::vector<Triangle>{{0, 1, 2}, {4, 5, 0}}));
-  EXPECT_EQ(trianglesOf(b->triangles), (std::vector<Triangle>{{2, 3, 4}}));
-  EXPECT_EQ(trianglesOf(red->triangles), (std::vector<Triangle>{{0, 1, 2}, {2, 3, 4}}));
-  EXPECT_EQ(trianglesOf(fallback->triangles), (std::vector<Triangle>{{4, 5, 0}}));
-  for (const std::vector<uint32_t>* list :
-       {&a->triangles, &b->triangles, &red->triangles, &fallback->triangles})
-    EXPECT_EQ(list->size() % 3, 0u);
-}
-
 TEST(Mesh, FinishDropsWhatHoldsNothingAndPutsOpaqueMaterialsFirst) {
   fast_Mesh mesh;
   for (int i = 0; i < 3; ++i) addPoint(mesh, float(i), float(i * i), 0);
@@ -161,24 +112,4 @@ TEST(Mesh, EveryFaceAddsItsUnitNormalAndDegenerateFacesAddNothing) {
   EXPECT_FLOAT_EQ(normal[0], float(std::sqrt(0.5)));
   EXPECT_FLOAT_EQ(normal[2], float(std::sqrt(0.5)));
   EXPECT_EQ(normalOf(6), (std::array<float, 3>{0, 0, 0}));
-}
-
-TEST(Mesh, LookUpsTakeTheFirstMatchAndReportEveryMissingMaterial) {
-  fast_Mesh mesh;
-  fast_Material* first = addMaterial(mesh, "twice", 1);
-  addMaterial(mesh, "twice", 1);
-  CapturedStream log(std::clog);
-  EXPECT_EQ(mesh.findMaterial("twice"), first);
-  EXPECT_EQ(log.text(), "");
-  EXPECT_EQ(mesh.findMaterial("none"), mesh.materials.front());
-  EXPECT_EQ(mesh.findMaterial("none"), mesh.materials.front());
-  const std::string line =
-      "Material \"none\" does not exist, you'll get a default material instead\n";
-  EXPECT_EQ(log.text(), line + line);
-
-  fast_Group* group = mesh.findOrCreateGroup("g");
-  fast_Group* added = mesh.findOrCreateGroup("h");
-  EXPECT_EQ(added, mesh.groups.back());
-  EXPECT_EQ(mesh.findOrCreateGroup("g"), group);
-  EXPECT_EQ(groupNames(mesh), (std::vector<std::string>{"g", "h"}));
 }

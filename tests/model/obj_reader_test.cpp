@@ -9,7 +9,6 @@
 #include <string>
 
 #include "model/mesh.h"
-#include "model/obj_lexer.h"
 #include "model/obj_reader.h"
 #include "support/captured_stream.h"
 #include "support/test_files.h"
@@ -63,44 +62,9 @@ void expectModels(const ModelCase* cases, size_t count) {
   }
 }
 
-std::string tokens(const std::string& text) {
-  std::istringstream stream(text);
-  OBJLexer lexer(stream.rdbuf());
-  std::string list;
-  for (int token = lexer.next(); token != TokEof; token = lexer.next())
-    list += std::string(tokenName(token)) + "(" + lexer.text() + ")@" +
-            std::to_string(lexer.line()) + " ";
-  return list;
-}
-
 const char* const nameToken = "~[\\ \\t\\n\\r@]+";
 
 }  // namespace
-
-TEST(ObjLexer, TakesTheLongestMatchAndTheLowerNumberOnTies) {
-  const std::pair<const char*, std::string> cases[] = {
-      {"12 1e5 -.5 5. -7", "TINT(12)@1 TFLOAT(1e5)@1 TFLOAT(-.5)@1 TFLOAT(5.)@1 TINT(-7)@1 "},
-      {"usemtlx 1/2/3 1//3 +5 - . Tr a#b 1e",
-       "N(usemtlx)@1 N(1/2/3)@1 N(1//3)@1 N(+5)@1 N(-)@1 N(.)@1 N(Tr)@1 N(a#b)@1 N(1e)@1 "},
-      {"v vx fo -mm Ka", "v(v)@1 N(vx)@1 f|fo(fo)@1 \\-mm(-mm)@1 Ka(Ka)@1 "},
-      {"v # note\nx\r\n$ y\r\n", "v(v)@1 N(x)@2 ENDL(\r)@3 ENDL(\n)@4 "},
-  };
-  for (const auto& c : cases) {
-    std::string expected = c.second;
-    for (size_t at; (at = expected.find("N(")) != std::string::npos;)
-      expected.replace(at, 1, nameToken);
-    EXPECT_EQ(tokens(c.first), expected) << c.first;
-  }
-}
-
-TEST(ObjLexer, KeepsTheFirst1999CharactersOfALongToken) {
-  std::istringstream stream(std::string(3000, 'x') + " y");
-  OBJLexer lexer(stream.rdbuf());
-  EXPECT_EQ(lexer.next(), TokName);
-  EXPECT_EQ(std::string(lexer.text()), std::string(1999, 'x'));
-  EXPECT_EQ(lexer.next(), TokName);
-  EXPECT_EQ(std::string(lexer.text()), "y");
-}
 
 TEST(ObjReader, FacesBecomeFansOfSharedOrOwnVertices) {
   const ModelCase cases[] = {
@@ -108,15 +72,10 @@ TEST(ObjReader, FacesBecomeFansOfSharedOrOwnVertices) {
       {quad + "f -3 -2 -1", "groups []; materials []; vertices 3; |2 3 4", ""},
       {quad + "vt 0 0\nf 1/1 2/1 3/1\nf 1/1 3/1 4/1\n",
        "groups []; materials []; vertices 6; |1 2 3 |1 3 4", ""},
-      {quad + "s 1\nf 1 2 3\nf 1 3 4\n", "groups []; materials []; vertices 4; |1 2 3 |1 3 4", ""},
-      {quad + "s 2000000000\nf 1 2 3\nf 1 3 4\n",
-       "groups []; materials []; vertices 4; |1 2 3 |1 3 4", ""},
       {quad + "vt 0 0\ns 1\nf 1/1 2/1 3/1\ns off\nf 1/1 3/1 4/1\n",
        "groups []; materials []; vertices 6; |1 2 3 |1 3 4", ""},
       {quad + "vn 0 0 1\nf 1//1 2//1 3//1\nf 1//1 3//1 4//1\r\n",
        "groups []; materials []; vertices 4; |1 2 3 |1 3 4", ""},
-      {quad + "f 0 1 2 3\n", "groups []; materials []; vertices 3; |1 2 3",
-       "line 5: index out of range at \"0\"\n"},
       {quad + "f 1 2 9 3 x\n", "groups []; materials []; vertices 3; |1 2 3",
        "line 5: index out of range at \"9\"\nline 5: index out of range at \"x\"\n"},
       {quad + "f 1/1 2//5 3 4\n", "groups; materials; vertices 2;",
@@ -170,8 +129,6 @@ TEST(ObjReader, RecoversFromErrorsAtThreeLevels) {
       // File-level errors end the reading unfinished.
       {quad + "f 1 2 3\nKe 1\nf 1 3 4\n", "groups []; materials []; vertices 3; |1 2 3",
        "line 6: syntax error at \"Ke\" missing Eof\n"},
-      {quad + "v 1 2 3 4\nf 1 2 3\n", "groups []; materials []; vertices 0;",
-       "line 5: syntax error at \"4\" missing { Eof ENDL }\n"},
       {quad + "f 1 2 3 # corner\nf 1 3 4\n", "groups []; materials []; vertices 3; |1 2 3",
        "line 6: syntax error at \"f\" missing { Eof ENDL }\n"},
       // Harmless: comments of their own, no final line end, a last comment
@@ -215,8 +172,6 @@ TEST(MtlReader, ReadsColoursTexturesAndTheirPlacement) {
       {"newmtl red\nKd 1 0 0\nnewmtl glass\nKd 1 0 0 0.5\nNs 1000\n",
        quad + "usemtl glass\nf 1 2 3\nusemtl red\nf 1 3 4\n",
        "[red Kd 1 0 0 1 Ns 0][glass Kd 1 0 0 0.5 Ns 1000]", ""},
-      {"newmtl m\nmap_Kd -s 0.5 0.5 tex.png\n", "usemtl m\n" + faces,
-       "[m Kd 0.6 0.6 0.6 1 Ns 0 textured]", "", 0.5f, -1.5f},
       {"newmtl m\nmap_Kd -o 0.5 1 0 -s 2 4 1 tex.png\n", "usemtl m\n" + faces,
        "[m Kd 0.6 0.6 0.6 1 Ns 0 textured]", "", 1.5f, 1},
       {"newmtl m\nmap_Kd -mm 0.0 1.0 sub\\tex.png\n", "usemtl m\n" + faces,
@@ -226,8 +181,6 @@ TEST(MtlReader, ReadsColoursTexturesAndTheirPlacement) {
       // Errors beyond an operand end the library, keeping what came before.
       {"newmtl m\nKd 0 1 0\nmap_Kd -mm 0 1 tex.png\nKd 1 1 1\n", "usemtl m\n" + faces,
        "[m Kd 0 1 0 1 Ns 0]", "line 3: syntax error at \"0\" missing TFLOAT\n", 0.25f, -0.75f},
-      {"newmtl m\nKa 1 0 0 1 0\nKd 0 1 0\n", "usemtl m\n" + faces, "[m Kd 0.6 0.6 0.6 1 Ns 0]",
-       "line 2: syntax error at \"0\" missing { Eof ENDL }\n", 0.25f, -0.75f},
       {"newmtl m\nTr 0.5\nKd 0 1 0\n", "usemtl m\n" + faces, "[m Kd 0.6 0.6 0.6 1 Ns 0]",
        "line 2: syntax error at \"Tr\" missing Eof\n", 0.25f, -0.75f},
       // Names need not be unique: "usemtl" takes the first.
@@ -275,23 +228,4 @@ TEST(MtlReader, FindsALibraryNamedInAnotherLetterCase) {
   Reading reading =
       readModel("mtllib crate.mtl\n" + quad + "usemtl wood\nf 1 2 3\n", dir.path() + "/");
   EXPECT_EQ(describeMaterials(*reading.mesh), "[wood Kd 1 0 0 1 Ns 0]");
-}
-
-namespace {
-struct RecordingProgress : NoAction_ProgressBase {
-  std::vector<int> positions;
-  void progress(int position) override { positions.push_back(position); }
-};
-}  // namespace
-
-TEST(ObjReader, ReportsProgressEvery10000Characters) {
-  std::istringstream stream(std::string(25000, '\n'));
-  RecordingProgress progress;
-  std::unique_ptr<fast_Mesh>(loadOBJ("", stream, progress));
-  // The count is shared with every earlier reading: two or three reports,
-  // 10000 characters apart, each at the position about to be read.
-  ASSERT_GE(progress.positions.size(), 2u);
-  for (size_t i = 1; i < progress.positions.size(); ++i)
-    EXPECT_EQ(progress.positions[i] - progress.positions[i - 1], 10000);
-  EXPECT_LT(progress.positions.back(), 25000);
 }

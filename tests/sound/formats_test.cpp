@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "support/disk_audio.h"
 #include "sound/fsound.h"
+#include "support/disk_audio.h"
 
 using namespace soundtest;
 

@@ -42,22 +42,6 @@ TEST(SoundStreams, FilesThatHoldNoSoundOpenAsNullWithoutAMessage) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
 
-TEST(SoundStreams, WithoutAWorkingDeviceEveryOpenIsNull) {
-  testfiles::TempDir dir;
-  std::string sound = dir.file("ramp.wav");
-  writeWav(sound, rate, 1, rampSamples(1000, 1));
-  FSOUND_Close();
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(openStream(sound), nullptr);  // never started
-  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-  EXPECT_FALSE(FSOUND_Init(44100, 32, 0));
-  EXPECT_EQ(openStream(sound), nullptr);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  setenv("SDL_AUDIODRIVER", "disk", 1);
-}
-
 TEST(SoundStreams, FilesComeOutSampleForSampleOnceEach) {
   for (int channels : {1, 2}) {
     DiskAudio audio;
@@ -69,39 +53,6 @@ TEST(SoundStreams, FilesComeOutSampleForSampleOnceEach) {
     std::vector<int16_t> sound = soundFrames(audio.playThrough(audio.path() + "\\ramp.wav", 20000));
     EXPECT_EQ(sound, channels == 1 ? monoToStereo(samples) : samples) << channels;
   }
-}
-
-TEST(SoundStreams, StopKeepsThePlaceAndPlayGoesOnFromIt) {
-  DiskAudio audio;
-  ASSERT_TRUE(audio.started);
-  const size_t frames = 3 * rate;
-  std::vector<int16_t> mono = rampSamples(frames, 1);
-  writeWav(audio.file("long.wav"), rate, 1, mono);
-  FSOUND_STREAM* stream = openStream(audio.file("long.wav"));
-  ASSERT_NE(stream, nullptr);
-
-  int channel = FSOUND_Stream_Play(-1, stream);
-  ASSERT_GE(channel, 0);
-  ASSERT_TRUE(audio.waitForSound(4000));
-  EXPECT_TRUE(FSOUND_Stream_Stop(stream));
-  ASSERT_TRUE(audio.waitForMoreFrames(8 * deviceBufferFrames));
-  size_t playedBeforeStop = soundFrames(audio.output()).size() / 2;
-  EXPECT_EQ(FSOUND_Stream_Play(-1, stream), channel);
-  EXPECT_EQ(FSOUND_Stream_Play(-1, stream), channel);  // already playing: nothing changes
-  ASSERT_TRUE(audio.waitForEnd(frames));
-  FSOUND_Stream_Close(stream);
-  std::vector<int16_t> output = audio.finish();
-
-  EXPECT_LT(playedBeforeStop, frames);
-  // Nothing lost, nothing repeated across the pause...
-  EXPECT_EQ(soundFrames(output), monoToStereo(mono));
-  // ...and the pause was real: silence of several buffers inside the sound.
-  size_t first = 0, longestGap = 0, gap = 0;
-  while (!output[first * 2]) ++first;
-  for (size_t i = first; i < std::min(output.size() / 2, first + frames + 64 * deviceBufferFrames);
-       ++i)
-    longestGap = std::max(longestGap, gap = output[i * 2] ? 0 : gap + 1);
-  EXPECT_GE(longestGap, 4 * deviceBufferFrames);
 }
 
 TEST(SoundStreams, SetTimeRewindsAndAFinishedStreamStartsOver) {
@@ -193,25 +144,6 @@ TEST(SoundStreams, PlayingStreamsAreSummedAndClipped) {
   }
   EXPECT_TRUE(matched) << "the output is not the clipped sum of the two files";
   EXPECT_TRUE(clipped);  // the signals are loud enough to reach the limits
-}
-
-TEST(SoundStreams, ChannelsRunOutAndComeBack) {
-  DiskAudio audio(2);
-  ASSERT_TRUE(audio.started);
-  writeWav(audio.file("ramp.wav"), rate, 1, rampSamples(rate, 1));
-  FSOUND_STREAM* streams[3];
-  for (FSOUND_STREAM*& stream : streams)
-    ASSERT_NE(stream = openStream(audio.file("ramp.wav")), nullptr);
-  EXPECT_EQ(FSOUND_Stream_Play(-1, streams[0]), 0);
-  EXPECT_EQ(FSOUND_Stream_Play(-1, streams[1]), 1);
-  EXPECT_EQ(FSOUND_Stream_Play(-1, streams[2]), -1);  // all channels busy
-  FSOUND_Stream_Stop(streams[0]);
-  EXPECT_EQ(FSOUND_Stream_Play(-1, streams[2]), 0);
-  // A named channel is taken over from the stream playing there.
-  EXPECT_EQ(FSOUND_Stream_Play(1, streams[0]), 1);
-  EXPECT_EQ(FSOUND_Stream_Play(-1, streams[1]), -1);
-  EXPECT_EQ(FSOUND_Stream_Play(2, streams[1]), -1);  // no such channel
-  for (FSOUND_STREAM* stream : streams) EXPECT_TRUE(FSOUND_Stream_Close(stream));
 }
 
 TEST(SoundStreams, ClosingWhilePlayingIsSafeAndSilencesTheStream) {

@@ -38,15 +38,6 @@ MotionPath fourPointPath() {
   return path;
 }
 
-// The curve the slide strip follows.
-MotionPath stripPath() {
-  MotionPath path;
-  const float points[6][2] = {{3, 0}, {0, 0}, {-1.5f, 0}, {-0.2f, -3}, {-3, -1}, {-6, -1.5f}};
-  for (const auto& point : points) path.addControlPoint(point[0], point[1], 1);
-  path.build();
-  return path;
-}
-
 TEST(MotionPath, FourControlPointsGiveTwoPiecesJoinedAtTheMidpoint) {
   const MotionPath path = fourPointPath();
   ASSERT_EQ(path.sampleCount(), 39);
@@ -69,19 +60,6 @@ TEST(MotionPath, FourControlPointsGiveTwoPiecesJoinedAtTheMidpoint) {
   EXPECT_EQ(again.samples, path.samples);
 }
 
-TEST(MotionPath, TwoControlPointsAreAStraightSegment) {
-  MotionPath path;
-  path.addControlPoint(1, 2, 2);
-  path.addControlPoint(4, 6, 2);
-  path.build();
-  ASSERT_EQ(path.sampleCount(), 2);
-  EXPECT_EQ(sample(path, 1).x, 4);
-  EXPECT_FLOAT_EQ(path.totalTime(), 2.5f);  // length 5 at speed 2
-  // Equal speeds: uniform motion.
-  expectAt(path, 1.25f, 2.5f, 4);
-  expectAt(path, 0.5f, 1.6f, 2.8f);
-}
-
 TEST(MotionPath, ChangingSpeedAcceleratesEvenly) {
   MotionPath path;
   path.addControlPoint(0, 0, 1);
@@ -91,17 +69,6 @@ TEST(MotionPath, ChangingSpeedAcceleratesEvenly) {
   // s(t) = t + (4 - 1) / 12 * t^2
   expectAt(path, 1, 1.25f, 0);
   expectAt(path, 2, 3, 0);
-}
-
-TEST(MotionPath, SixControlPointsAtUnitSpeedTravelTheArcLength) {
-  const MotionPath path = stripPath();
-  EXPECT_EQ(path.sampleCount(), 77);  // four pieces
-  double length = 0;
-  for (int k = 0; k + 1 < path.sampleCount(); ++k) {
-    const Point a = sample(path, k), b = sample(path, k + 1);
-    length += std::hypot(double(b.x - a.x), double(b.y - a.y));
-  }
-  EXPECT_NEAR(path.totalTime(), length, 1e-5);
 }
 
 TEST(MotionPath, QueriesAtAndAfterTheEndsGiveTheEnds) {
