@@ -45,7 +45,9 @@ TEST_F(CalibrationFile, SixteenNumbersAreNeededAndOnlyThoseAreRead) {
   for (const auto& c : cases) {
     EXPECT_EQ(read(c.text), c.loaded) << c.text;
     EXPECT_EQ(printed, "trying to open calibration file: " + dir.file("qvx.cal") + "\n");
-    if (c.loaded) EXPECT_EQ(viewer.calibrationMatrix[15], 16) << c.text;
+    if (c.loaded) {
+      EXPECT_EQ(viewer.calibrationMatrix[15], 16) << c.text;
+    }
   }
   testing::internal::CaptureStdout();
   EXPECT_FALSE(readCalibrationFile(dir.file("none.cal").c_str()));

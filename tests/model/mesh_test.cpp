@@ -14,15 +14,6 @@
 
 namespace {
 
-using Triangle = std::array<uint32_t, 3>;
-
-std::vector<Triangle> trianglesOf(const std::vector<uint32_t>& indices) {
-  std::vector<Triangle> triangles;
-  for (size_t i = 0; i + 2 < indices.size(); i += 3)
-    triangles.push_back({indices[i], indices[i + 1], indices[i + 2]});
-  return triangles;
-}
-
 std::vector<std::string> materialNames(const fast_Mesh& mesh) {
   std::vector<std::string> names;
   for (const fast_Material* material : mesh.materials) names.push_back(material->name);

@@ -195,8 +195,10 @@ TEST(MtlReader, ReadsColoursTexturesAndTheirPlacement) {
     EXPECT_EQ(describeMaterials(*reading.mesh), c.materials) << c.library;
     EXPECT_EQ(reading.errors, c.errors) << c.library;
     EXPECT_EQ(reading.out, "loading material file: " + dir.file("a.mtl") + "\n");
-    if (c.u != 0) EXPECT_EQ(reading.mesh->vertices[0].u, c.u) << c.library;
-    if (c.u != 0) EXPECT_EQ(reading.mesh->vertices[0].v, c.v) << c.library;
+    if (c.u != 0) {
+      EXPECT_EQ(reading.mesh->vertices[0].u, c.u) << c.library;
+      EXPECT_EQ(reading.mesh->vertices[0].v, c.v) << c.library;
+    }
   }
 }
 
