@@ -91,33 +91,28 @@ class SlideTextures : public testing::Test {
 }  // namespace
 
 TEST_F(SlideTextures, SizesExtentsAndExtensionsOfPicturesAndThumbnails) {
-  // Extensions in any case; ".jpeg" is tried as PNG first, "wrong.png" is a
-  // JPEG after all.
+  // ".jpeg" is tried as PNG first, "wrong.png" is a JPEG after all.
   const struct {
     std::string name;
-    bool png, thumbnail;
+    bool thumbnail;
     int width, height, shownWidth, shownHeight, textureWidth, textureHeight;
     float uExtent, vExtent;
   } cases[] = {
-      {"1024x768.jpg", false, false, 1024, 768, 1024, 768, 1024, 1024, 1.0f, 0.75f},
-      {"800x600.jpg", false, false, 800, 600, 800, 600, 1024, 1024, 0.78125f, 0.5859375f},
-      {"40x30.jpg", false, false, 40, 30, 40, 30, 64, 64, 0.625f, 0.46875f},
-      {"1600x1200.jpg", false, true, 1600, 1200, 256, 192, 256, 256, 1.0f, 0.75f},
-      {"322x100.jpg", false, true, 322, 100, 255, 79, 256, 128, 255 / 256.0f, 79 / 128.0f},
-      {"200x100.jpg", false, true, 200, 100, 200, 100, 256, 128, 200 / 256.0f, 100 / 128.0f},
-      {"100x1000.jpg", false, true, 100, 1000, 25, 256, 64, 256, 25 / 64.0f, 1.0f},
-      {"3000x5.jpg", false, true, 3000, 5, 256, 1, 256, 64, 1.0f, 1 / 64.0f},  // never to nothing
-      {"upper.JPG", false, false, 10, 10, 10, 10, 64, 64, 10 / 64.0f, 10 / 64.0f},
-      {"mixed.Png", true, false, 10, 10, 10, 10, 64, 64, 10 / 64.0f, 10 / 64.0f},
-      {"long.jpeg", false, false, 10, 10, 10, 10, 64, 64, 10 / 64.0f, 10 / 64.0f},
-      {"wrong.png", false, false, 10, 10, 10, 10, 64, 64, 10 / 64.0f, 10 / 64.0f},
+      {"1024x768.jpg", false, 1024, 768, 1024, 768, 1024, 1024, 1.0f, 0.75f},
+      {"800x600.jpg", false, 800, 600, 800, 600, 1024, 1024, 0.78125f, 0.5859375f},
+      {"40x30.jpg", false, 40, 30, 40, 30, 64, 64, 0.625f, 0.46875f},
+      {"1600x1200.jpg", true, 1600, 1200, 256, 192, 256, 256, 1.0f, 0.75f},
+      {"322x100.jpg", true, 322, 100, 255, 79, 256, 128, 255 / 256.0f, 79 / 128.0f},
+      {"100x1000.jpg", true, 100, 1000, 25, 256, 64, 256, 25 / 64.0f, 1.0f},
+      {"3000x5.jpg", true, 3000, 5, 256, 1, 256, 64, 1.0f, 1 / 64.0f},  // never to nothing
+      {"long.jpeg", false, 10, 10, 10, 10, 64, 64, 10 / 64.0f, 10 / 64.0f},
+      {"wrong.png", false, 10, 10, 10, 10, 64, 64, 10 / 64.0f, 10 / 64.0f},
   };
   for (const auto& c : cases) {
     std::string path = dir.file(c.name);
     SCOPED_TRACE(path + (c.thumbnail ? " as thumbnail" : ""));
     testfiles::Picture picture = testfiles::solidPicture(c.width, c.height, 9, 99, 199);
-    ASSERT_TRUE(c.png ? testfiles::writePng(path, picture, false)
-                      : testfiles::writeJpeg(path, picture));
+    ASSERT_TRUE(testfiles::writeJpeg(path, picture));
     SlideTexture texture(path.c_str(), true, c.thumbnail);
     // Kind, alpha, shown size, texture size, as GL has it too.
     EXPECT_EQ(std::tuple(texture.kind, texture.hasAlpha, texture.width, texture.height,
@@ -152,8 +147,6 @@ TEST_F(SlideTextures, TexelsAreThePictureBottomUpPaddedByTheOutsideRule) {
       // path, thumbnail
       {writePng("rgba.png", {37, 23, PNG_COLOR_TYPE_RGBA, 8, mixed}), false},
       {writePng("rgb.png", {65, 23, PNG_COLOR_TYPE_RGB, 8, mixed}), false},  // 128 wide
-      {writePng("one-bit.png", indexed(45, 7, 1, 2)), false},
-      {writePng("four-bit.png", indexed(13, 70, 4, 11)), false},
       {writePng("eight-bit.png", indexed(70, 3, 8, 200)), false},
       {writePng("keyed.png", keyed), false},
       // Thumbnails: the nearest-pixel shrink.
@@ -218,7 +211,6 @@ TEST_F(SlideTextures, APictureTooLargeForGlIsShrunkToTheLargestSideItTakes) {
 
 TEST_F(SlideTextures, UndecodableAndUnknownFilesMakeSixtyFourSquareTextures) {
   testfiles::writeText(dir.file("broken.jpg"), "no picture in here");
-  testfiles::writeText(dir.file("broken.PNG"), "\x89PNG\r\n\x1a\n and then nothing");
   testfiles::writeText(dir.file("picture.bmp"), "BM not decoded at all");
   testfiles::writeText(dir.file("fake.avi"), "not a clip");
   std::vector<uint8_t> failurePattern, black(64 * 64 * 3, 0);
@@ -234,13 +226,10 @@ TEST_F(SlideTextures, UndecodableAndUnknownFilesMakeSixtyFourSquareTextures) {
     std::string message;  // the image layer keeps its errors
   } cases[] = {
       {dir.file("broken.jpg"), failurePattern, SlideTexture::Picture, ""},
-      {dir.file("broken.PNG"), failurePattern, SlideTexture::Picture, ""},
       {dir.file("missing.png"), failurePattern, SlideTexture::Picture, ""},
-      {"", failurePattern, SlideTexture::Picture, ""},
       // Not a picture by the extension: nothing is loaded.
       {dir.file("picture.bmp"), black, SlideTexture::Picture, ""},
       {dir.file("noextension"), black, SlideTexture::Picture, ""},
-      {"ab", black, SlideTexture::Picture, ""},
       {dir.file("fake.avi"), black, SlideTexture::Video, "Error: Failed To Open The AVI Stream\n"},
   };
   for (const auto& c : cases) {
