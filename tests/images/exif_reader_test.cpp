@@ -40,17 +40,19 @@ struct Result {
   std::string error;
 };
 
-// Reads a JPEG's sections, or with asBlock only an APP1 payload.
-Result read(const Bytes& bytes, bool asBlock = false) {
+Result read(const Bytes& bytes) {
   Result result{false, {}, ""};
   ExifReader reader(&result.info);
   MemoryImageStream stream(bytes.data(), bytes.size());
   testing::internal::CaptureStdout();
-  result.ok =
-      asBlock ? reader.parseExifBlock(bytes.data(), bytes.size()) : reader.readSections(stream);
+  result.ok = reader.readSections(stream);
   testing::internal::GetCapturedStdout();
   result.error = reader.error();
   return result;
+}
+
+Bytes exifJpeg(const Bytes& block) {
+  return jpegSections({section(0xE1, block)});
 }
 
 // Every field the reader fills, across IFD0, the EXIF and interoperability
@@ -86,7 +88,10 @@ Bytes fullBlock(bool bigEndian) {
 TEST(ExifReader, ReadsEveryFieldInBothByteOrders) {
   for (bool bigEndian : {false, true}) {
     SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
-    Bytes bytes = jpegSections({section(0xE1, fullBlock(bigEndian))});
+    // Big-endian with a progressive grey frame header.
+    Bytes bytes =
+        jpegSections({section(0xE1, fullBlock(bigEndian))},
+                     bigEndian ? section(0xC2, {8, 0, 16, 0, 32, 1, 1, 0x11, 0}) : colourFrame);
     ExifInfo info{};
     ExifReader reader(&info);
     MemoryImageStream stream(bytes.data(), bytes.size());
@@ -105,8 +110,8 @@ TEST(ExifReader, ReadsEveryFieldInBothByteOrders) {
         FIELD(isoSpeed, 400), FIELD(brightness, -1.25), FIELD(exposureBias, -2.0 / 3),
         FIELD(flashUsed, 1), FIELD(focalLength, 50),
         FIELD(focalPlaneXRes, 4000), FIELD(focalPlaneYRes, 2000.5), FIELD(focalPlaneUnit, 0.3937008),
-        FIELD(ccdWidth, 3000 * double(0.3937008f) / 4000), FIELD(width, 640), FIELD(height, 480),
-        FIELD(isColor, 1), FIELD(process, 0xC0), FIELD(thumbnailSize, 9)};
+        FIELD(ccdWidth, 3000 * double(0.3937008f) / 4000), FIELD(width, bigEndian ? 32 : 640),
+        FIELD(height, bigEndian ? 16 : 480), FIELD(isColor, !bigEndian), FIELD(process, bigEndian ? 0xC2 : 0xC0), FIELD(thumbnailSize, 9)};
 #undef FIELD
     // clang-format on
     for (const auto& [field, got, want] : numbers) {
@@ -117,7 +122,7 @@ TEST(ExifReader, ReadsEveryFieldInBothByteOrders) {
     // Kept: the EXIF block, the frame header and the start of scan.
     std::vector<int> kept;
     for (const auto& keptSection : reader.sections()) kept.push_back(keptSection.marker);
-    EXPECT_EQ(kept, (std::vector<int>{0xE1, 0xC0, 0xDA}));
+    EXPECT_EQ(kept, (std::vector<int>{0xE1, bigEndian ? 0xC2 : 0xC0, 0xDA}));
   }
   ExifReader own;  // with a record of its own
   Bytes block = fullBlock(false);
@@ -148,7 +153,7 @@ TEST(ExifReader, ValueRules) {
       {{rationalTag(0x920A, 5, 0)}, FIELD(focalLength), 0},  // zero denominator
   };
   for (const auto& c : cases) {
-    Result result = read(Tiff{{c.entries}}.app1(), true);
+    Result result = read(exifJpeg(Tiff{{c.entries}}.app1()));
     EXPECT_TRUE(result.ok && result.info.isExif);
     EXPECT_FLOAT_EQ(float(c.field(result.info)), float(c.want)) << c.entries[0].tag;
     EXPECT_EQ(result.error, c.error);
@@ -159,52 +164,20 @@ TEST(ExifReader, ValueRules) {
       {"plain text  ", "plain text"},
       {std::string(300, 'c'), std::string(199, 'c')}};
   for (const auto& [text, want] : comments) {
-    EXPECT_EQ(read(Tiff{{{textTag(0x9286, text, 7)}}}.app1(), true).info.comment, want);
+    EXPECT_EQ(read(exifJpeg(Tiff{{{textTag(0x9286, text, 7)}}}.app1())).info.comment, want);
   }
 }
 
-TEST(ExifReader, Sections) {
+// Sections and EXIF blocks at the edges of the checks.
+TEST(ExifReader, RefusalsAndEdges) {
   // Kept are these, the frame header and the start of scan: 18 fit. Not
   // counted: APP0, APP1 without "Exif", later comments.
   std::vector<Bytes> full(17, section(0xE2, {0}));
   for (const Bytes& s : {section(0xFE, {'c'}), section(0xE0, {'J', 'F', 'I', 'F', 0}),
                          section(0xE1, {'h', 't', 't', 'p'}), section(0xFE, {'d'})})
     full.push_back(s);
-  const Bytes scan = {0xDA, 0x00, 0x02}, second = {'s', 'e', 'c', 'o', 'n', 'd'};
-  const struct {
-    Bytes bytes;
-    std::string error, comment = "";
-    int process = 0xC0, width = 640;  // of the frame header read, 0: none
-  } cases[] = {
-      // A progressive grey frame header; one too short to hold a size.
-      {jpegSections({}, section(0xC2, {8, 0, 16, 0, 32, 1, 1, 0x11, 0})), "", "", 0xC2, 32},
-      {jpegSections({}, section(0xC0, {8})), "", "", 0, 0},
-      {jpegSections(full), "", "c"},
-      {jpegSections(std::vector<Bytes>(19, section(0xE2, {0}))), "Too many sections in jpg file"},
-      {startOfImage + Bytes(6, 0xFF) + scan, "", "", 0, 0},
-      {startOfImage + Bytes(7, 0xFF) + scan, "too many padding bytes", "", 0, 0},
-      {startOfImage + Bytes{0xFF}, "Premature end of file?", "", 0, 0},
-      // The first comment only, printable; an EXIF block after it empties it.
-      {jpegSections({section(0xFE, {'l', 'i', 'n', 'e', '\r', '\n', 'a', '\r', 'b', 1, '\t', 'e',
-                                    0x80, '\n'}),
-                     section(0xFE, second)}),
-       "", "line\na?b?\te?\n"},
-      {jpegSections({section(0xFE, Bytes(1200, 'x'))}), "", std::string(998, 'x')},
-      {jpegSections({section(0xFE, second), section(0xE1, Tiff{{{shortTag(0x0112, 1)}}}.app1())}),
-       ""},
-  };
-  for (const auto& c : cases) {
-    Result result = read(c.bytes);
-    EXPECT_EQ(result.ok, c.error.empty()) << c.error;
-    EXPECT_EQ(result.error, c.error);
-    EXPECT_EQ(result.info.comment, c.comment);
-    EXPECT_EQ(std::tuple(result.info.process, result.info.width, result.info.isColor),
-              std::tuple(c.process, c.width, c.width == 640));
-  }
-}
-
-TEST(ExifReader, RefusalsAndEdges) {
-  const Bytes good = Tiff{{{}}}.app1();
+  const Bytes scan = {0xDA, 0x00, 0x02}, second = {'s', 'e', 'c', 'o', 'n', 'd'},
+              good = Tiff{{{}}}.app1();
   auto with = [](Bytes bytes, size_t at, uint8_t value) { return bytes[at] = value, bytes; };
   auto cut = [](const Bytes& bytes, size_t length) {
     return Bytes(bytes.begin(), bytes.begin() + long(length));
@@ -214,29 +187,47 @@ TEST(ExifReader, RefusalsAndEdges) {
   atEnd.directories[0][0].value = {{4, atEnd.tiff().size()}};
   Bytes noLink = Tiff{{{shortTag(0x0112, 8)}}}.app1();
   const struct {
-    Bytes block;
-    bool ok;
-    std::string error;
+    Bytes bytes;
+    bool ok, exif;
+    std::string error, comment = "";
+    int process = 0xC0;  // of the frame header read, 0: none
   } cases[] = {
-      {with(good, 5, 1), false, "Incorrect Exif header"},
-      {with(good, 10, 7), false, "Suspicious offset of first IFD value"},
-      {with(good, 10, 17), false, "Suspicious offset of first IFD value"},
-      {cut(good, 5), false, "Incorrect Exif header"},
-      {cut(good, 9), false, "Invalid Exif start (1)"},
-      {cut(good, 13), false, "Suspicious offset of first IFD value"},
+      {jpegSections({}, section(0xC0, {8})), true, false, "", "", 0},  // too short for a size
+      {jpegSections(full), true, false, "", "c"},
+      {jpegSections(std::vector<Bytes>(19, section(0xE2, {0}))), false, false,
+       "Too many sections in jpg file"},
+      {startOfImage + Bytes(6, 0xFF) + scan, true, false, "", "", 0},
+      {startOfImage + Bytes(7, 0xFF) + scan, false, false, "too many padding bytes", "", 0},
+      {startOfImage + Bytes{0xFF}, false, false, "Premature end of file?", "", 0},
+      // The first comment only, printable; an EXIF block after it empties it.
+      {jpegSections({section(0xFE, {'l', 'i', 'n', 'e', '\r', '\n', 'a', '\r', 'b', 1, '\t', 'e',
+                                    0x80, '\n'}),
+                     section(0xFE, second)}),
+       true, false, "", "line\na?b?\te?\n"},
+      {jpegSections({section(0xFE, Bytes(1200, 'x'))}), true, false, "", std::string(998, 'x')},
+      {jpegSections({section(0xFE, second), section(0xE1, Tiff{{{shortTag(0x0112, 1)}}}.app1())}),
+       true, true, ""},
+      {exifJpeg(with(good, 5, 1)), true, false, "Incorrect Exif header"},
+      {exifJpeg(with(good, 10, 7)), true, false, "Suspicious offset of first IFD value"},
+      {exifJpeg(with(good, 10, 17)), true, false, "Suspicious offset of first IFD value"},
+      {exifJpeg(cut(good, 5)), true, false, "Incorrect Exif header"},
+      {exifJpeg(cut(good, 9)), true, false, "Invalid Exif start (1)"},
+      {exifJpeg(cut(good, 13)), true, false, "Suspicious offset of first IFD value"},
       // A value starting in the block and running past its end.
-      {Tiff{{{Entry{0x829A, 5, 3, {{4, 8}}}}}}.app1(), false,
+      {exifJpeg(Tiff{{{Entry{0x829A, 5, 3, {{4, 8}}}}}}.app1()), true, false,
        "Illegal pointer offset value in EXIF."},
-      {atEnd.app1(), true, "Illegally sized directory"},
+      {exifJpeg(atEnd.app1()), true, true, "Illegally sized directory"},
       // A thumbnail beyond the block is ignored.
-      {Tiff{{{Entry{0x0201, 4, 1, {{4, 20}}}, Entry{0x0202, 4, 1, {{4, 100000}}}}}}.app1(), true,
-       ""},
-      {cut(noLink, noLink.size() - 4), true, ""},  // a directory ending the block needs no link
+      {exifJpeg(
+           Tiff{{{Entry{0x0201, 4, 1, {{4, 20}}}, Entry{0x0202, 4, 1, {{4, 100000}}}}}}.app1()),
+       true, true, ""},
+      {exifJpeg(cut(noLink, noLink.size() - 4)), true, true, ""},  // a last directory needs no link
   };
   for (const auto& c : cases) {
-    Result result = read(c.block, true);
-    EXPECT_EQ(std::tuple(result.ok, result.info.isExif), std::tuple(c.ok, c.ok)) << c.error;
-    EXPECT_EQ(result.error, c.error);
+    Result result = read(c.bytes);
+    EXPECT_EQ(std::tuple(result.ok, result.info.isExif, result.error,
+                         std::string(result.info.comment), result.info.process),
+              std::tuple(c.ok, c.exif, c.error, c.comment, c.process));
     EXPECT_EQ(result.info.thumbnail, nullptr);
   }
 }
