@@ -2,7 +2,8 @@
 // Writers of PNG and JPEG files in memory for the decoder tests, through the
 // real libraries: every PNG colour type and bit depth, interlaced or not,
 // with palettes, transparency and background chunks; JPEGs in grey, RGB
-// and CMYK, baseline or progressive, with extra marker sections.
+// and CMYK, baseline or progressive, with extra marker sections; EXIF
+// blocks in either byte order.
 #include <jpeglib.h>
 #include <png.h>
 
@@ -128,6 +129,80 @@ inline std::vector<uint8_t> encodeJpeg(const JpegSpec& spec) {
   free(buffer);
   return out;
 }
+
+using Bytes = std::vector<uint8_t>;
+
+inline Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// EXIF entries whose values are fields of 1, 2, 4 or 8 bytes, laid out in
+// the block's byte order when written.
+struct Field {
+  int bytes;
+  uint64_t value;
+};
+struct Entry {
+  uint16_t tag, format;
+  uint32_t count;
+  std::vector<Field> value;
+  int link = -1;  // a directory whose offset is the value
+};
+inline Entry shortTag(uint16_t tag, uint16_t v) {
+  return {tag, 3, 1, {{2, v}}};
+}
+inline Entry rationalTag(uint16_t tag, int32_t num, int32_t den, uint16_t format = 5) {
+  return {tag, format, 1, {{4, uint32_t(num)}, {4, uint32_t(den)}}};
+}
+inline Entry textTag(uint16_t tag, const std::string& text, uint16_t format = 2) {
+  std::vector<Field> value;
+  for (char c : text) value.push_back({1, uint8_t(c)});
+  if (format == 2) value.push_back({1, 0});
+  return {tag, format, uint32_t(value.size()), value};
+}
+
+// TIFF data: the header, the directories one after the other, then the
+// values longer than four bytes.
+struct Tiff {
+  std::vector<std::vector<Entry>> directories;
+  std::vector<int> next = {};  // the next directory of each; -1 or none: none
+  bool bigEndian = false;
+
+  Bytes bytes(const std::vector<Field>& fields) const {
+    Bytes out;
+    for (const Field& f : fields)
+      for (int i = 0; i < f.bytes; ++i)
+        out.push_back(uint8_t(f.value >> 8 * (bigEndian ? f.bytes - 1 - i : i)));
+    return out;
+  }
+  Bytes tiff() const {
+    std::vector<uint32_t> offsets;
+    uint32_t dataStart = 8;
+    for (const auto& entries : directories)
+      offsets.push_back(dataStart), dataStart += uint32_t(6 + 12 * entries.size());
+    auto u32 = [&](uint32_t v) { return bytes({{4, v}}); };
+    Bytes out = (bigEndian ? Bytes{'M', 'M'} : Bytes{'I', 'I'}) + bytes({{2, 42}}) + u32(8), data;
+    for (size_t d = 0; d < directories.size(); ++d) {
+      out = out + bytes({{2, directories[d].size()}});
+      for (const Entry& e : directories[d]) {
+        Bytes value = e.link >= 0 ? u32(offsets[size_t(e.link)]) : bytes(e.value);
+        if (value.size() > 4) {
+          uint32_t at = dataStart + uint32_t(data.size());
+          data = data + value + Bytes(value.size() % 2);  // values start at even offsets
+          value = u32(at);
+        }
+        value.resize(4);
+        out = out + bytes({{2, e.tag}, {2, e.format}, {4, e.count}}) + value;
+      }
+      int link = d < next.size() ? next[d] : -1;
+      out = out + u32(link >= 0 ? offsets[size_t(link)] : 0);
+    }
+    return out + data;
+  }
+  // "Exif\0\0" followed by the TIFF data: an APP1 payload.
+  Bytes app1() const { return Bytes{'E', 'x', 'i', 'f', 0, 0} + tiff(); }
+};
 
 inline void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   testfiles::writeText(path, std::string(bytes.begin(), bytes.end()));

@@ -26,17 +26,10 @@ Bytes quadrantPhoto(int orientation) {
     const int colours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
     return colours[quadrant][c];
   };
-  if (orientation) {
-    // "Exif", a little-endian TIFF header and one IFD of one SHORT entry.
-    Bytes exif = {'E', 'x',  'i',  'f', 0,
-                  0,   'I',  'I',  42,  0,
-                  8,   0,    0,    0,   1,
-                  0,   0x12, 0x01, 3,   0,
-                  1,   0,    0,    0,   uint8_t(orientation),
-                  0,   0,    0,    0,   0,
-                  0,   0};
-    spec.markers.push_back({JPEG_APP0 + 1, exif});
-  }
+  if (orientation)
+    spec.markers.push_back(
+        {JPEG_APP0 + 1,
+         encoders::Tiff{{{encoders::shortTag(0x0112, uint16_t(orientation))}}}.app1()});
   return encoders::encodeJpeg(spec);
 }
 
@@ -58,13 +51,10 @@ std::string corners(const RasterImage& image) {
 // before its first scan is a libjpeg error.
 TEST(UserPictures, CutOffJpegShowsWhatWasRead) {
   for (bool progressive : {false, true}) {
-    encoders::JpegSpec spec{
-        64,
-        64,
-        encoders::JpegColors::Rgb,
-        [](int x, int y, int c) { return (x * 4 + y * 3 * c + (x ^ y) * 7) & 255; },
-        progressive,
-        90};
+    encoders::JpegSpec spec{64, 64};
+    spec.sample = [](int x, int y, int c) { return (x * 4 + y * 3 * c + (x ^ y) * 7) & 255; };
+    spec.progressive = progressive;
+    spec.quality = 90;
     const Bytes whole = encoders::encodeJpeg(spec);
     RasterImage full, cut, header;
     ASSERT_TRUE(encoders::decodeBytes(full, whole, ImageFormatJpeg));
