@@ -3,6 +3,7 @@
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -17,24 +18,23 @@ constexpr int side = 64;
 
 // A material of that colour holding a rectangle across the view, facing
 // the viewer unless turned away.
-fast_Material* addQuad(fast_Mesh& mesh, float r, float g, float b, float opacity, float x0,
-                       float x1, float z, bool turnedAway = false) {
+fast_Material* addQuad(fast_Mesh& mesh, std::array<float, 4> colour, float x0, float x1, float z,
+                       bool turnedAway = false) {
   auto* material = new fast_Material("m");
-  const float colour[4] = {r, g, b, opacity}, normal[3] = {0, 0, 1};
-  std::copy(colour, colour + 4, material->ambient);
-  std::copy(colour, colour + 4, material->diffuse);
+  std::copy(colour.begin(), colour.end(), material->ambient);
+  std::copy(colour.begin(), colour.end(), material->diffuse);
   mesh.addMaterial(material);
-  uint32_t first = uint32_t(mesh.vertices.size());
+  const uint32_t first = uint32_t(mesh.vertices.size());
+  const float normal[3] = {0, 0, 1};
   for (float x : {x0, x1})
     for (float y : {-1.0f, 1.0f}) {
       const float position[3] = {x, y, z}, texcoord[2] = {x, y};
       mesh.addVertex(position, normal, texcoord);
     }
-  uint32_t a = first + 2, b2 = first + 1;  // corners: 0 bottom left, 1 top left, 2 bottom right
-  if (turnedAway) std::swap(a, b2);
+  // Corners: 0 bottom left, 1 top left, 2 bottom right, 3 top right.
   fast_Group* group = mesh.findOrCreateGroup("");
-  mesh.addTriangle(first, a, first + 3, group, material);
-  mesh.addTriangle(first, first + 3, b2, group, material);
+  mesh.addTriangle(first, first + (turnedAway ? 1 : 2), first + 3, group, material);
+  mesh.addTriangle(first, first + 3, first + (turnedAway ? 2 : 1), group, material);
   return material;
 }
 
@@ -75,21 +75,22 @@ TEST(MeshRenderer, MaterialsDrawInOrderWithTheirBlendingCullingDepthAndAlphaTest
       {1, false, 0, GL_RGB, 60, 0, false, 0.475f},  // no alpha: opaque
   };
   fast_Mesh alone;
-  addQuad(alone, 1, 0, 0, 1, -1, 1, 0);
+  addQuad(alone, {1, 0, 0, 1}, -1, 1, 0);
   drawFrame({&alone});
   const int red = gltest::pixelAt(side / 2, side / 2).r;
   ASSERT_GT(red, 100);
   for (const auto& c : cases) {
     fast_Mesh mesh;
-    if (c.textureFormat) addQuad(mesh, 1, 0, 0, 1, -1, 1, 0);
-    fast_Material* front = addQuad(mesh, 0, 1, 0, c.opacity, -1, 1, 0.5f, c.turnedAway);
-    if (!c.textureFormat) addQuad(mesh, 1, 0, 0, 1, -1, 1, 0);
-    if (c.textureFormat) {
+    if (c.textureFormat) addQuad(mesh, {1, 0, 0, 1}, -1, 1, 0);
+    fast_Material* front = addQuad(mesh, {0, 1, 0, c.opacity}, -1, 1, 0.5f, c.turnedAway);
+    if (!c.textureFormat) {
+      addQuad(mesh, {1, 0, 0, 1}, -1, 1, 0);
+    } else {  // one black texel, alpha last
       TextureData& texel = front->textureData;
       ASSERT_TRUE(texel.create(1, 1, c.textureFormat));
-      int bytes = bytesPerPixel(c.textureFormat);
+      const int bytes = bytesPerPixel(c.textureFormat);
       std::fill(texel.pixels, texel.pixels + bytes, 0);
-      if (bytes != 3) texel.pixels[bytes - 1] = uint8_t(c.alpha);
+      texel.pixels[bytes - 1] = bytes == 3 ? 0 : uint8_t(c.alpha);
     }
     drawFrame({&mesh}, c.flags);
     gltest::Rgba pixel = gltest::pixelAt(side / 2, side / 2);
@@ -108,9 +109,9 @@ TEST(MeshRenderer, MeshesInOneFrameDrawTheirOwnVerticesFromBuffersOrClientMemory
   for (bool buffers : {true, false}) {
     __GLEW_ARB_vertex_buffer_object = buffers;  // false: as without the extension
     fast_Mesh left, right;
-    addQuad(left, 1, 0, 0, 1, -1, 0, 0);
-    addQuad(right, 0, 1, 0, 1, 0, 1, 0);
-    addQuad(right, 0.2f, 0.1f, 0.9f, 0.5f, -0.5f, 1, 0.3f);
+    addQuad(left, {1, 0, 0, 1}, -1, 0, 0);
+    addQuad(right, {0, 1, 0, 1}, 0, 1, 0);
+    addQuad(right, {0.2f, 0.1f, 0.9f, 0.5f}, -0.5f, 1, 0.3f);
     drawFrame({&left, &right});
     EXPECT_EQ(left.vertices.bufferId != 0, buffers);
     GLint bound = -1;  // client-memory arrays drawn later must not read a buffer
