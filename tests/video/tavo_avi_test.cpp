@@ -80,7 +80,7 @@ TEST_F(TavoAviClip, TheFrameLandsInTheLowerLeftCornerBottomRowFirst) {
   EXPECT_EQ(at, got.size()) << "texel " << at / 3 % 64 << ", " << at / 3 / 64;
 }
 
-TEST_F(TavoAviClip, AFileThatIsNoAviOrHasNoDecoderIsReportedAndShowsNothing) {
+TEST_F(TavoAviClip, AFileThatIsNoAviHasNoDecoderOrNoLengthIsReportedAndShowsNothing) {
   testfiles::writeText(dir.file("text.avi"), "RIFF but not really an AVI file at all");
   testfiles::writePng(dir.file("picture.avi"), testfiles::solidPicture(8, 8, 1, 2, 3), false);
   // A clip whose codec is renamed to one nobody knows.
@@ -89,26 +89,31 @@ TEST_F(TavoAviClip, AFileThatIsNoAviOrHasNoDecoderIsReportedAndShowsNothing) {
   for (size_t at = bytes.find("MJPG"); at < 4096; at = bytes.find("MJPG", at))
     bytes.replace(at, 4, "QZQZ");
   testfiles::writeText(dir.file("unknown.avi"), bytes);
-  const std::string noStream = "Error: Failed To Open The AVI Stream\n";
+  const std::string noStream = "Error: Failed To Open The AVI Stream\n",
+                    noLength = makeClip("nolength.avi", codedPictures(64, 48, 1) + pcmSound +
+                                                            "-frames:v 0 " + rawPictures);
   const struct {
-    std::string name, message;
+    std::string path, message;
     int frameWidth;  // the stream still tells its frame size
   } cases[] = {
-      {"text.avi", noStream, 0},
-      {"picture.avi", noStream, 0},
-      {"missing.avi", noStream, 0},
-      {"unknown.avi", "Error: Failed To Open The AVI Frame (No decompressor found)\n", 64}};
+      {dir.file("text.avi"), noStream, 0},
+      {dir.file("picture.avi"), noStream, 0},
+      {dir.file("missing.avi"), noStream, 0},
+      {dir.file("unknown.avi"), "Error: Failed To Open The AVI Frame (No decompressor found)\n",
+       64},
+      {noLength, noLength + ": the video stream has no length; shown without frames or sound\n",
+       64}};
   for (const auto& c : cases)
     for (int mode : {0, 1, 2}) {
       testing::internal::CaptureStderr();
-      TavoAvi clip(dir.file(c.name), mode);
+      TavoAvi clip(c.path, mode);
       EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
-      clip.update(0.5f);
+      for (float seconds : {0.0f, 0.5f, 3.0f}) clip.update(seconds);
       clip.showFrame(3);
       clip.startSound();
       clip.stopSound();
-      EXPECT_EQ(std::tuple(clip.frameCount, clip.frameWidth, clip.uploads),
-                std::tuple(0, c.frameWidth, 0));
+      EXPECT_EQ(std::tuple(clip.frameCount, clip.frameWidth, clip.uploads, clip.soundStream),
+                std::tuple(0, c.frameWidth, 0, nullptr));
     }
   EXPECT_EQ(texel(0, 0), (std::vector<int>{1, 2, 3}));
 }
