@@ -1,10 +1,7 @@
 #include "video/tavo_avi.h"
 
 #include <algorithm>
-#include <cstring>
-#include <string>
 #include <tuple>
-#include <vector>
 
 #include "video/clip_fixture.h"
 
@@ -16,10 +13,10 @@ TEST_F(TavoAviClip, PicksTheFrameByTimeInEveryPlayMode) {
     int mode;
     float seconds;
     int frame, shown;
-  } steps[] = {{0, 0, 0, 0},        {0, 0.35f, 3, 3},   {0, 1.0f, 10, 10}, {0, 1.99f, 19, 19},
-               {0, 2.0f, 19, 19},   {0, 500, 19, 19},   {0, -0.3f, 0, 0},  {0, -1e9f, 0, 0},
-               {0, 1e30f, 19, 19},  {0, 0.7f, 7, 7},    {1, 0.5f, 5, 5},   {1, 2.3f, 3, 3},
-               {1, 41.95f, 19, 19}, {1, -0.5f, -5, 19}, {2, 1.2f, 12, 12}, {2, 3.0f, 30, 12}};
+  } steps[] = {{0, 0, 0, 0},     {0, 0.35f, 3, 3},    {0, 1.99f, 19, 19}, {0, 2.0f, 19, 19},
+               {0, -0.3f, 0, 0}, {0, -1e9f, 0, 0},    {0, 1e30f, 19, 19}, {1, 0.5f, 5, 5},
+               {1, 2.3f, 3, 3},  {1, 41.95f, 19, 19}, {1, -0.5f, -5, 19}, {2, 1.2f, 12, 12},
+               {2, 3.0f, 30, 12}};
   for (int mode : {0, 1, 2}) {
     TavoAvi clip(standardClip(), mode);
     // Frames, length, size; nothing is decoded before it is asked for.
@@ -60,8 +57,7 @@ TEST_F(TavoAviClip, PlaysForwardWithoutSeekingAndGoesBackThroughTheKeyFrameBefor
 TEST_F(TavoAviClip, TheFrameLandsInTheLowerLeftCornerBottomRowFirst) {
   // 41 pixels of 3 bytes: rows that need padding to 4 bytes.
   TavoAvi clip(makeClip("odd.avi", codedPictures(41, 31, 1) + pcmSound + rawPictures), 0);
-  ASSERT_EQ(clip.frameWidth, 41);
-  ASSERT_EQ(clip.frameHeight, 31);
+  ASSERT_EQ(std::tuple(clip.frameWidth, clip.frameHeight), std::tuple(41, 31));
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // whatever the caller left set
   clip.showFrame(6);
   GLint alignment = 0;
@@ -82,7 +78,6 @@ TEST_F(TavoAviClip, TheFrameLandsInTheLowerLeftCornerBottomRowFirst) {
 
 TEST_F(TavoAviClip, AFileThatIsNoAviHasNoDecoderOrNoLengthIsReportedAndShowsNothing) {
   testfiles::writeText(dir.file("text.avi"), "RIFF but not really an AVI file at all");
-  testfiles::writePng(dir.file("picture.avi"), testfiles::solidPicture(8, 8, 1, 2, 3), false);
   // A clip whose codec is renamed to one nobody knows.
   std::string bytes = testfiles::readText(
       makeClip("mjpeg.avi", codedPictures(64, 48, 2) + pcmSound + "-c:v mjpeg "));
@@ -97,7 +92,6 @@ TEST_F(TavoAviClip, AFileThatIsNoAviHasNoDecoderOrNoLengthIsReportedAndShowsNoth
     int frameWidth;  // the stream still tells its frame size
   } cases[] = {
       {dir.file("text.avi"), noStream, 0},
-      {dir.file("picture.avi"), noStream, 0},
       {dir.file("missing.avi"), noStream, 0},
       {dir.file("unknown.avi"), "Error: Failed To Open The AVI Frame (No decompressor found)\n",
        64},
