@@ -4,7 +4,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -12,7 +11,6 @@
 #include "content/page.h"
 #include "images/slide_texture.h"
 #include "platform/clock.h"
-#include "sound/fsound.h"
 #include "support/disk_audio.h"
 #include "support/gl_test_window.h"
 #include "support/test_files.h"

@@ -2,10 +2,8 @@
 // settings, base paths, slides and pages in order, transitions by ordinal,
 // directory mode, failures and the console lines of each.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <climits>
+#include <filesystem>
 #include <sstream>
 #include <typeinfo>
 
@@ -74,10 +72,7 @@ class SlideListTest : public ::testing::Test {
     return dir.file(name);
   }
   // The folder as the loader spells it: its real path with a trailing separator.
-  std::string base() const {
-    char resolved[PATH_MAX];
-    return std::string(realpath(dir.path().c_str(), resolved)) + "/";
-  }
+  std::string base() const { return std::filesystem::canonical(dir.path()).string() + "/"; }
 
   testfiles::TempDir dir;
 };
@@ -136,14 +131,13 @@ TEST_F(SlideListTest, TransitionsGoByTheirOrdinalAmongTypedSections) {
 }
 
 TEST_F(SlideListTest, RelativeFileNameGivesTheAbsoluteDirectory) {
-  ASSERT_EQ(mkdir(dir.file("sub").c_str(), 0755), 0);
+  std::filesystem::create_directory(dir.file("sub"));
   write("sub/show.qvx", "<SlideList>\n" + slideOf(image("pics\\a.jpg")) + "</SlideList>\n");
-  char previous[PATH_MAX];
-  ASSERT_TRUE(getcwd(previous, sizeof previous));
-  ASSERT_EQ(chdir(dir.path().c_str()), 0);
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
   SlideList list;
   load(list, "sub/../sub/show.qvx");
-  ASSERT_EQ(chdir(previous), 0);
+  std::filesystem::current_path(previous);
   EXPECT_EQ(summary(list, base()),
             "slides 0-0 sub/pics\\a.jpg; pages sub/pics\\a.jpg; transitions");
 }
@@ -154,7 +148,7 @@ TEST_F(SlideListTest, DirectoryOfPictures) {
   for (const char* name : {"a.jpg", "c.JPG", "B.jpg"})  // the order ignores case
     ASSERT_TRUE(testfiles::writeJpeg(dir.file(name), solid));
   write("notes.txt", "not a picture");
-  ASSERT_EQ(mkdir(dir.file("d.jpg").c_str(), 0755), 0);  // a folder is not a picture
+  std::filesystem::create_directory(dir.file("d.jpg"));  // a folder is not a picture
   SlideList list;
   EXPECT_EQ(load(list, dir.path()),
             "could not open slide list file, trying to interpret " + dir.path() +
