@@ -2,10 +2,10 @@
 // Helpers of the sound tests: WAV files written by hand, and SDL's disk
 // audio driver as the output device, read back as raw 16-bit stereo frames.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -92,12 +92,12 @@ class DiskAudio {
   std::string file(const std::string& name) const { return dir.file(name); }
   const std::string& path() const { return dir.path(); }
 
-  // What the device has written so far (the file lags by stdio's buffer).
+  // The whole frames the device has written so far, in its native byte
+  // order (the file lags by stdio's buffer).
   std::vector<int16_t> output() const {
     std::vector<uint8_t> bytes = testfiles::readBytes(outputPath);
     std::vector<int16_t> samples(bytes.size() / 4 * 2);
-    for (size_t i = 0; i < samples.size(); ++i)
-      samples[i] = int16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    std::memcpy(samples.data(), bytes.data(), samples.size() * 2);
     return samples;
   }
 
