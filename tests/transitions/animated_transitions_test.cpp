@@ -35,17 +35,6 @@ class AnimatedTransitions : public TransitionPages {
   }
 };
 
-TEST_F(AnimatedTransitions, HardShowsTheNewPageRightAfterTheStart) {
-  auto hard = make("HARD");
-  drawFrame(*hard, 0);
-  EXPECT_TRUE(isGreen(gltest::pixelAt(245, 96)));  // the picture, not its padding
-  for (float p : {0.001f, 0.5f}) {
-    drawFrame(*hard, p);
-    EXPECT_TRUE(isBlue(gltest::pixelAt(10, 96))) << p;
-    EXPECT_TRUE(isBlue(gltest::pixelAt(245, 180))) << p;
-  }
-}
-
 TEST_F(AnimatedTransitions, BlendFadesTheNewPageInBySmoothStep) {
   auto blend = make("BLEND");
   for (auto [progress, alpha] : {std::pair{0.25f, 0.15625}, {0.5f, 0.5}, {1.2f, 1.0}}) {
