@@ -100,7 +100,6 @@ TEST_F(SlideTextures, SizesExtentsAndExtensionsOfPicturesAndThumbnails) {
   } cases[] = {
       {"1024x768.jpg", false, 1024, 768, 1024, 768, 1024, 1024, 1.0f, 0.75f},
       {"800x600.jpg", false, 800, 600, 800, 600, 1024, 1024, 0.78125f, 0.5859375f},
-      {"40x30.jpg", false, 40, 30, 40, 30, 64, 64, 0.625f, 0.46875f},
       {"1600x1200.jpg", true, 1600, 1200, 256, 192, 256, 256, 1.0f, 0.75f},
       {"322x100.jpg", true, 322, 100, 255, 79, 256, 128, 255 / 256.0f, 79 / 128.0f},
       {"100x1000.jpg", true, 100, 1000, 25, 256, 64, 256, 25 / 64.0f, 1.0f},
@@ -125,10 +124,8 @@ TEST_F(SlideTextures, SizesExtentsAndExtensionsOfPicturesAndThumbnails) {
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(GLuint(bound), texture.textureId);  // left bound
-    std::vector<uint8_t> texels = uploadedTexels(texture);
-    for (int channel = 0; channel < 3; ++channel) {
-      EXPECT_NEAR(texels[size_t(channel)], picture.rgba[size_t(channel)], 4);
-    }
+    const std::vector<uint8_t> texels = uploadedTexels(texture);
+    for (size_t channel : {0, 1, 2}) EXPECT_NEAR(texels[channel], picture.rgba[channel], 4);
   }
 }
 
@@ -297,8 +294,7 @@ TEST_F(SlideTextures, AVideoPlaysIntoItsTextureWithoutMipmaps) {
   GLint stored = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_INTERNAL_FORMAT, &stored);
   EXPECT_TRUE(stored == GL_RGBA || stored == GL_RGBA8) << stored;
-  std::vector<uint8_t> rgba(128 * 64 * 4);
-  glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  const std::vector<uint8_t> rgba = gltest::boundTextureTexels(true);
   EXPECT_EQ(std::tuple(rgba[0], rgba[3], rgba.back()), std::tuple(0, 255, 255));
 
   // Time passes by the start stamp: at the start frame 0, 1.25 s in frame
