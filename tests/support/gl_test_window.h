@@ -23,8 +23,8 @@ Rgba pixelAt(int x, int y);  // one back-buffer pixel, y from the bottom
 // whole viewport, for drawing pages straight onto pixels.
 void usePageProjection();
 
-// The RGBA (or RGB) texels of the bound texture's level 0.
-std::vector<uint8_t> boundTextureTexels(bool rgba, int* width = nullptr, int* height = nullptr);
+// The RGBA (or RGB) texels of a level of the bound texture, and its width.
+std::vector<uint8_t> boundTextureTexels(bool rgba, int* width = nullptr, int level = 0);
 
 }  // namespace gltest
 

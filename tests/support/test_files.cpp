@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace testfiles {
 
@@ -23,10 +23,6 @@ TempDir::~TempDir() {
   if (root != "/tmp") std::filesystem::remove_all(root, ignored);
 }
 
-std::string TempDir::file(const std::string& name) const {
-  return root + "/" + name;
-}
-
 void writeText(const std::string& path, const std::string& text) {
   std::ofstream out(path, std::ios::binary);
   out << text;
@@ -34,14 +30,12 @@ void writeText(const std::string& path, const std::string& text) {
 
 std::string readText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 std::vector<uint8_t> readBytes(const std::string& path) {
-  std::string text = readText(path);
-  return std::vector<uint8_t>(text.begin(), text.end());
+  const std::string text = readText(path);
+  return {text.begin(), text.end()};
 }
 
 Picture solidPicture(int width, int height, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
@@ -51,10 +45,7 @@ Picture solidPicture(int width, int height, uint8_t r, uint8_t g, uint8_t b, uin
 
 Picture makePicture(int width, int height,
                     const std::function<void(int x, int y, uint8_t* rgba)>& pixel) {
-  Picture picture;
-  picture.width = width;
-  picture.height = height;
-  picture.rgba.resize(size_t(width) * height * 4);
+  Picture picture{width, height, std::vector<uint8_t>(size_t(width) * height * 4)};
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) pixel(x, y, picture.at(x, y));
   return picture;

@@ -14,8 +14,7 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return root; }
-  // root + "/" + name
-  std::string file(const std::string& name) const;
+  std::string file(const std::string& name) const { return root + "/" + name; }
 
  private:
   std::string root;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "app/state/viewer_state.h"
@@ -81,13 +82,10 @@ bool columnIsReset(int column, float progress) {
 }
 
 TEST(PullLeftStore, LeftEdgeHeldUntilPointSevenMiddleUntilPointFour) {
-  EXPECT_TRUE(columnIsReset(0, 0.5f));
-  EXPECT_TRUE(columnIsReset(0, 0.69f));
-  EXPECT_FALSE(columnIsReset(0, 0.7f));
-  EXPECT_TRUE(columnIsReset(7, 0.39f));
-  EXPECT_FALSE(columnIsReset(7, 0.4f));
-  EXPECT_FALSE(columnIsReset(7, 0.5f));
-  EXPECT_FALSE(columnIsReset(3, 0.1f));
+  const std::tuple<int, float, bool> cases[] = {
+      {0, 0.69f, true}, {0, 0.7f, false}, {7, 0.39f, true}, {7, 0.4f, false}, {3, 0.1f, false}};
+  for (auto [column, progress, reset] : cases)
+    EXPECT_EQ(columnIsReset(column, progress), reset) << column << " at " << progress;
 }
 
 TEST(SquaresFlyStore, EachRunDrawsDelaysThatGrowFromRightToLeft) {

@@ -102,7 +102,6 @@ class TransitionPages : public ::testing::Test {
   static bool isRed(const gltest::Rgba& c) { return c.r > 240 && c.g < 15 && c.b < 15; }
   static bool isGreen(const gltest::Rgba& c) { return c.r < 15 && c.g > 240 && c.b < 15; }
   static bool isBlue(const gltest::Rgba& c) { return c.r < 15 && c.g < 15 && c.b > 240; }
-  static bool isUntouched(const gltest::Rgba& c) { return c.r == 0 && c.g == 0 && c.b == 0; }
   // Red, green or a blend of them (the seam and the filtered picture
   // edges), darkened or not, but not the orange of burn's sparks.
   static bool isOldPage(const gltest::Rgba& c) {
