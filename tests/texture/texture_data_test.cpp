@@ -179,8 +179,8 @@ TEST(TextureFiles, ReadersRunOnSeveralThreadsAtOnce) {
   for (int count : wrong) EXPECT_EQ(count, 0);
 }
 
-TEST(TextureData, TileRepeatsTheSourceAcrossAndDown) {
-  TextureData source, tiled;
+TEST(TextureData, TileRepeatsTheSourceAndRefusesPicturesItCannotMake) {
+  TextureData source, tiled, empty;
   ASSERT_TRUE(source.create(2, 1, GL_RGB));
   const Bytes row = {1, 2, 3, 4, 5, 6};
   std::memcpy(source.pixels, row.data(), row.size());
@@ -193,21 +193,17 @@ TEST(TextureData, TileRepeatsTheSourceAcrossAndDown) {
   ASSERT_TRUE(tiled.tile(tiled, 1, 2));
   expected.insert(expected.end(), expected.begin(), expected.end());
   EXPECT_EQ(pixelsOf(tiled), expected);
-}
 
-TEST(TextureData, RefusesPicturesItCannotMake) {
-  TextureData empty, small, data;
-  ASSERT_TRUE(small.create(2, 2, GL_RGBA));
-  const std::tuple<const TextureData*, int, int> tiles[] = {
-      {&empty, 2, 2}, {&small, 0, 3}, {&small, 3, 0}, {&small, maxPictureSide, 1}};
-  for (auto [source, countX, countY] : tiles) {
-    ASSERT_TRUE(data.create(1, 1, GL_RGB));
-    EXPECT_FALSE(data.tile(*source, countX, countY)) << countX << " x " << countY;
-    EXPECT_FALSE(data.hasPixels);
+  const std::tuple<const TextureData*, int, int> refused[] = {
+      {&empty, 2, 2}, {&source, 0, 3}, {&source, 3, 0}, {&source, maxPictureSide, 1}};
+  for (auto [from, countX, countY] : refused) {
+    ASSERT_TRUE(tiled.create(1, 1, GL_RGB));
+    EXPECT_FALSE(tiled.tile(*from, countX, countY)) << countX << " x " << countY;
+    EXPECT_FALSE(tiled.hasPixels);
   }
-  EXPECT_FALSE(data.create(0, 4, GL_RGB));
-  EXPECT_FALSE(data.create(1, maxPictureSide + 1, GL_RGB));
-  EXPECT_FALSE(data.hasPixels);
+  EXPECT_FALSE(tiled.create(0, 4, GL_RGB));
+  EXPECT_FALSE(tiled.create(1, maxPictureSide + 1, GL_RGB));
+  EXPECT_FALSE(tiled.hasPixels);
 }
 
 TEST(MipmapData, ChainPicturesAreCutIntoLevels) {
