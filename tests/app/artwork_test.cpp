@@ -7,16 +7,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "support/test_files.h"
+#include "support/viewer_process.h"
 
 namespace {
 
 using testfiles::Picture;
-
-std::string besideBinary(const std::string& name) {
-  std::string binary = QUORVEX_BINARY;
-  return binary.substr(0, binary.rfind('/') + 1) + name;
-}
 
 struct Region {
   const char* name;

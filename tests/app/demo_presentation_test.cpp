@@ -14,11 +14,11 @@
 #include "model/mesh.h"
 #include "model/obj_reader.h"
 #include "sound/sound_decoder.h"
+#include "support/viewer_process.h"
 
 namespace {
 
-const std::string demoFolder =
-    std::string(QUORVEX_BINARY).substr(0, std::string(QUORVEX_BINARY).rfind('/') + 1) + "demo/";
+const std::string demoFolder = besideBinary("demo/");
 
 // Every value of the keys in the subtree, with the name of the section
 // that holds it.
@@ -66,7 +66,9 @@ TEST(DemoPresentation, UsesEveryTransitionAndNamesFilesThatDecode) {
       ASSERT_TRUE(picture.load(path, extension == ".png" ? ImageFormatPng : ImageFormatJpeg))
           << picture.lastError;
       // Picture objects are PNGs with transparency.
-      if (section == "ImageObject") EXPECT_TRUE(picture.hasAlphaPlane());
+      if (section == "ImageObject") {
+        EXPECT_TRUE(picture.hasAlphaPlane());
+      }
     }
   }
   for (const char* used : {"Image", "ImageObject", "Sound", "Model"})

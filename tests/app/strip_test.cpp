@@ -28,22 +28,17 @@ TEST(StripOpening, EasesInWhileBrowsingAndOutWhileSettling) {
   for (auto [f, opening] : settling) EXPECT_FLOAT_EQ(stripOpening(f, true), opening) << f;
 }
 
-TEST(StripThumbnails, AreVisibleFromOneAndAHalfSlidesAfterToSixBefore) {
-  EXPECT_TRUE(stripThumbnailVisible(0));
-  EXPECT_TRUE(stripThumbnailVisible(2.0f));    // c = -2
-  EXPECT_FALSE(stripThumbnailVisible(2.01f));  // 1.67 slides after
-  EXPECT_TRUE(stripThumbnailVisible(-7.5f));
-  EXPECT_FALSE(stripThumbnailVisible(-7.51f));  // 6.25 slides before
-}
-
-TEST(StripThumbnails, NeighboursSlideInAsTheStripOpens) {
-  // Fully open: no shift at all.
-  EXPECT_FLOAT_EQ(stripNeighbourShift(1.2f, 1), 0);
-  EXPECT_FLOAT_EQ(stripNeighbourShift(-3.6f, 1), 0);
-  // Closed: slides further away are pushed out to their own side.
-  EXPECT_FLOAT_EQ(stripNeighbourShift(2.4f, 0), 1.8f);    // after: to the right
-  EXPECT_FLOAT_EQ(stripNeighbourShift(-2.4f, 0), -1.8f);  // before: to the left
-  EXPECT_FLOAT_EQ(stripNeighbourShift(-2.4f, 0.5f), -0.9f);
+TEST(StripThumbnails, ShowFromOneAndAHalfSlidesAfterToSixBeforeAndSlideInAsTheStripOpens) {
+  // c = -2 to 7.5: 1.67 slides after and 6.25 before are out.
+  for (auto [offset, visible] :
+       {std::pair{0.0f, true}, {2.0f, true}, {2.01f, false}, {-7.5f, true}, {-7.51f, false}})
+    EXPECT_EQ(stripThumbnailVisible(offset), visible) << offset;
+  // Fully open no shift at all; closed, slides further away are pushed out
+  // to their own side.
+  const float shifts[][3] = {
+      {1.2f, 1, 0}, {-3.6f, 1, 0}, {2.4f, 0, 1.8f}, {-2.4f, 0, -1.8f}, {-2.4f, 0.5f, -0.9f}};
+  for (auto [offset, opening, shift] : shifts)
+    EXPECT_FLOAT_EQ(stripNeighbourShift(offset, opening), shift) << offset << ", " << opening;
 }
 
 TEST(StripPath, AtPositionZeroTheRibbonCoversThePage) {

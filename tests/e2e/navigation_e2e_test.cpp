@@ -16,13 +16,8 @@ const Rgb red = {200, 40, 40}, green = {40, 200, 40}, blue = {40, 40, 200}, cyan
 class Navigation : public ScreenTest {
  protected:
   std::string writeFiveSlides() {
-    const Rgb colors[] = {red, green, blue, cyan, yellow, magenta};
-    for (int i = 0; i < 6; ++i)
-      writeSolidPage(files, "p" + std::to_string(i) + ".png", colors[i].r, colors[i].g,
-                     colors[i].b);
-    return writeSlideList(files,
-                          {{"p0.png"}, {"p1.png"}, {"p2.png", "p3.png"}, {"p4.png"}, {"p5.png"}},
-                          "TransitionDuration=0.3");
+    return writeSolidSlides(files, {red, green, blue, cyan, yellow, magenta}, {1, 1, 2, 1, 1},
+                            "TransitionDuration=0.3");
   }
   // The page colour in the upper middle of the screen, clear of the
   // typed-number bar and of the pointer (kept in the lower left corner).
@@ -42,27 +37,12 @@ TEST_F(Navigation, KeysAndClicksStepJumpAndQuit) {
   ASSERT_TRUE(waitForPage(green));
   viewer->key("End");
   ASSERT_TRUE(waitForPage(magenta));
-
-  // On the last page Space and a click start nothing: had they started a
-  // transition, the Backspace right after them would be refused while it
-  // ran.
-  viewer->key("space");
-  viewer->click(1);
-  viewer->key("BackSpace");
-  ASSERT_TRUE(waitForPage(yellow));
-
   viewer->key("Home");
   ASSERT_TRUE(waitForPage(red));
   // With five slides no second digit can follow a 3: the jump starts at
   // once and lands on the slide's last page.
   viewer->type("3");
   ASSERT_TRUE(waitForPage(cyan));
-  // No slide 7: cleared without moving; the next Space steps from cyan.
-  viewer->type("7");
-  viewer->key("space");
-  ASSERT_TRUE(waitForPage(yellow));
-  viewer->type("2");
-  ASSERT_TRUE(waitForPage(green));
 
   // Keys that are no commands print their codes and change nothing; the
   // modifier keys by themselves are no keys at all.
@@ -72,7 +52,7 @@ TEST_F(Navigation, KeysAndClicksStepJumpAndQuit) {
   EXPECT_NE(viewer->output().find("unknown command (keyboardFunc): 120\n"), std::string::npos);
   EXPECT_EQ(viewer->output().find("unknown command (keyboardSpecialFunc): 11"), std::string::npos)
       << "112 and up: the modifier keys";
-  EXPECT_TRUE(waitForPage(green));
+  EXPECT_TRUE(waitForPage(cyan));
 
   viewer->key("q");
   EXPECT_EQ(viewer->waitForExit(), 0);

@@ -16,9 +16,7 @@
 
 namespace e2e {
 
-struct Rgb {
-  int r, g, b;
-};
+using Rgb = PageColor;
 
 // The test screen and the slide plane on it at the default zoom.
 constexpr int screenWidth = 1024, screenHeight = 768;
@@ -37,10 +35,6 @@ constexpr Rgb overlayColor = {102, 255, 51};
 inline int distance(const uint8_t* p, Rgb c) {
   return std::abs(p[0] - c.r) + std::abs(p[1] - c.g) + std::abs(p[2] - c.b);
 }
-inline bool near(const uint8_t* p, Rgb c, int tolerance) {
-  return std::abs(p[0] - c.r) <= tolerance && std::abs(p[1] - c.g) <= tolerance &&
-         std::abs(p[2] - c.b) <= tolerance;
-}
 
 // Pixels of a rectangle (clipped to the screen) for which test(pixel) holds.
 template <class Test>
@@ -53,15 +47,33 @@ int countWhere(const testfiles::Picture& screen, int x, int y, int width, int he
 }
 inline int countNear(const testfiles::Picture& screen, int x, int y, int width, int height, Rgb c,
                      int tolerance = 30) {
-  return countWhere(screen, x, y, width, height,
-                    [&](const uint8_t* p) { return near(p, c, tolerance); });
+  return countWhere(screen, x, y, width, height, [&](const uint8_t* p) {
+    return std::abs(p[0] - c.r) <= tolerance && std::abs(p[1] - c.g) <= tolerance &&
+           std::abs(p[2] - c.b) <= tolerance;
+  });
+}
+
+// Average colour of the rectangle; -1s when it is empty.
+struct ScreenColor {
+  double r, g, b;
+};
+inline ScreenColor averageColor(const testfiles::Picture& screen, int x, int y, int width,
+                                int height) {
+  double sum[3] = {0, 0, 0};
+  int count = countWhere(screen, x, y, width, height, [&](const uint8_t* p) {
+    for (int c = 0; c < 3; ++c) sum[c] += p[c];
+    return true;
+  });
+  if (count == 0) return {-1, -1, -1};
+  return {sum[0] / count, sum[1] / count, sum[2] / count};
 }
 
 // The average colour of the rectangle is within tolerance of c.
 inline bool regionIs(const testfiles::Picture& screen, int x, int y, int width, int height, Rgb c,
                      int tolerance = 24) {
-  if (screen.width == 0) return false;
-  return colorNear(averageColor(screen, x, y, width, height), c.r, c.g, c.b, tolerance);
+  ScreenColor a = averageColor(screen, x, y, width, height);
+  return screen.width > 0 && std::fabs(a.r - c.r) <= tolerance &&
+         std::fabs(a.g - c.g) <= tolerance && std::fabs(a.b - c.b) <= tolerance;
 }
 
 // Steps from (x, y) by (dx, dy): the number of steps to the first pixel for
@@ -71,20 +83,6 @@ int stepsUntil(const testfiles::Picture& screen, int x, int y, int dx, int dy, T
   for (int k = 0; x >= 0 && y >= 0 && x < screen.width && y < screen.height; ++k, x += dx, y += dy)
     if (test(screen.at(x, y))) return k;
   return -1;
-}
-// The first column of the row (row of the column), from the left (top),
-// whose pixel is nearer to b than to a.
-inline int firstColumnNearer(const testfiles::Picture& screen, int row, Rgb a, Rgb b) {
-  return stepsUntil(screen, 0, row, 1, 0, [&](auto p) { return distance(p, b) < distance(p, a); });
-}
-inline int firstRowNearer(const testfiles::Picture& screen, int column, Rgb a, Rgb b) {
-  return stepsUntil(screen, column, 0, 0, 1,
-                    [&](auto p) { return distance(p, b) < distance(p, a); });
-}
-// The first row of the column that is not black: the top edge of the page
-// when the page does not fill the screen.
-inline int pageTopEdge(const testfiles::Picture& screen, int column) {
-  return stepsUntil(screen, column, 0, 0, 1, [](auto p) { return p[0] + p[1] + p[2] > 60; });
 }
 
 // The overlay atlas and splash picture the tests run the viewer with, in a
@@ -148,10 +146,14 @@ class ScreenTest : public ::testing::Test {
         },
         seconds);
   }
-  bool waitForNoPixels(int x, int y, int width, int height, Rgb c, double seconds = 10) {
+  // No cursor icon around (x, y).
+  bool waitForNoIcon(int x, int y, double seconds = 10) {
     return viewer->waitForScreen(
         [&](const testfiles::Picture& screen) {
-          return screen.width > 0 && countNear(screen, x, y, width, height, c) == 0;
+          int icons = 0;
+          for (Rgb icon : {arrowColor, zoomColor, panColor})
+            icons += countNear(screen, x - 16, y - 16, 48, 48, icon);
+          return screen.width > 0 && icons == 0;
         },
         seconds);
   }
@@ -163,7 +165,6 @@ class ScreenTest : public ::testing::Test {
     return waitForPixels(x - 16, y - 16, 48, 48, c, 150);
   }
 
-  testfiles::TempDir artwork;
   // The quartered page followed by a grey one, with short transitions.
   std::string writeQuarters() {
     testfiles::Picture quarters = testfiles::makePicture(1024, 768, [](int x, int y, uint8_t* p) {
@@ -174,18 +175,33 @@ class ScreenTest : public ::testing::Test {
     writeSolidPage(files, "grey.png", 128, 128, 128);
     return writeSlideList(files, {{"quarters.png"}, {"grey.png"}}, "TransitionDuration=0.3");
   }
+  // The borders between the quarters: the column along a row above the
+  // middle where red turns green, the row along a column left of the middle
+  // where red turns blue; filling: the page also fills the top left corner.
+  bool waitForBorders(double column, double row, double tolerance = 3, bool filling = false) {
+    auto nearer = [](Rgb a, Rgb b) {
+      return [=](const uint8_t* p) { return distance(p, b) < distance(p, a); };
+    };
+    return viewer->waitForScreen([&](const testfiles::Picture& screen) {
+      int x = stepsUntil(screen, 0, 200, 1, 0, nearer(topLeft, topRight));
+      int y = stepsUntil(screen, 300, 0, 0, 1, nearer(topLeft, bottomLeft));
+      return x >= 0 && y >= 0 && std::fabs(x - column) <= tolerance &&
+             std::fabs(y - row) <= tolerance &&
+             (!filling || regionIs(screen, 0, 0, 20, 20, topLeft));
+    });
+  }
+  // The quartered page fills the screen with the view at its default.
+  bool waitForDefaultView() { return waitForBorders(centreX, centreY, 1, true); }
+  // The page's top edge (zoomed out: the first row not black) at the row.
+  bool waitForTopEdge(double row) {
+    return viewer->waitForScreen([&](const testfiles::Picture& screen) {
+      int y = stepsUntil(screen, 300, 0, 0, 1, [](auto p) { return p[0] + p[1] + p[2] > 60; });
+      return y >= 0 && std::fabs(y - row) <= 3;
+    });
+  }
 
-  testfiles::TempDir files;
+  testfiles::TempDir artwork, files;
   std::unique_ptr<ViewerProcess> viewer;
 };
-
-// The bundled demo presentation in a viewer, its window up and its list read.
-inline void startDemo(std::unique_ptr<ViewerProcess>& viewer) {
-  std::string talk = demoFile("talk.qvx");
-  ASSERT_FALSE(testfiles::readBytes(talk).empty()) << "made by the demo target";
-  viewer = std::make_unique<ViewerProcess>(std::vector<std::string>{talk});
-  ASSERT_TRUE(viewer->waitForWindow()) << viewer->output() << viewer->errors();
-  ASSERT_TRUE(viewer->waitForOutput(" ...ready\n")) << viewer->output();
-}
 
 }  // namespace e2e

@@ -13,29 +13,11 @@ namespace {
 
 class View : public ScreenTest {
  protected:
-  // The borders between the quarters: the column along a row above the
-  // middle where red turns green, the row along a column left of the middle
-  // where red turns blue.
-  bool waitForBorders(double column, double row, double tolerance = 3, int probeColumn = 300,
-                      int probeRow = 200) {
-    return viewer->waitForScreen([&](const testfiles::Picture& screen) {
-      int x = firstColumnNearer(screen, probeRow, topLeft, topRight);
-      int y = firstRowNearer(screen, probeColumn, topLeft, bottomLeft);
-      return x >= 0 && y >= 0 && std::fabs(x - column) <= tolerance &&
-             std::fabs(y - row) <= tolerance;
-    });
-  }
-  bool waitForTopEdge(double row, double tolerance = 3) {
-    return viewer->waitForScreen([&](const testfiles::Picture& screen) {
-      int y = pageTopEdge(screen, 300);
-      return y >= 0 && std::fabs(y - row) <= tolerance;
-    });
-  }
   // Back to the default camera, and the view animation over (the cursor
   // icon shows again only then).
   void resetView() {
     viewer->key("r");
-    ASSERT_TRUE(waitForBorders(centreX, centreY, 1));
+    ASSERT_TRUE(waitForDefaultView());
     ASSERT_TRUE(waitForCursor(700, 600, arrowColor));
   }
   // A left drag with a modifier key held until the drag's effect shows:
@@ -44,21 +26,18 @@ class View : public ScreenTest {
   bool modifierDrag(const std::string& key, int x0, int y0, int x1, int y1,
                     const std::function<bool()>& whileDragging,
                     const std::function<bool()>& afterRelease) {
-    viewer->keyDown(key);
-    viewer->moveMouse(x0, y0);
-    viewer->mouseDown(1);
+    viewer->xdotool("keydown " + key + " mousemove " + std::to_string(x0) + " " +
+                    std::to_string(y0) + " mousedown 1");
     viewer->moveMouse(x1, y1);
     bool dragged = whileDragging();
-    viewer->mouseUp(1);
+    viewer->xdotool("mouseup 1");
     bool released = dragged && afterRelease();
-    viewer->keyUp(key);
+    viewer->xdotool("keyup " + key);
     return dragged && released;
   }
-  // The page fills the screen with the view at its default.
-  bool waitForDefaultView() { return waitForBorders(centreX, centreY, 1); }
 };
 
-TEST_F(View, ArrowKeysPanAndTheViewResetAnimatesBack) {
+TEST_F(View, ArrowAndZoomKeysAndModifierDragsMoveTheCameraAndResetAnimatesBack) {
   ASSERT_NO_FATAL_FAILURE(start(writeQuarters()));
   ASSERT_TRUE(waitForCursor(700, 600, arrowColor));
   ASSERT_TRUE(waitForDefaultView());
@@ -83,19 +62,11 @@ TEST_F(View, ArrowKeysPanAndTheViewResetAnimatesBack) {
   ASSERT_TRUE(waitForTopEdge(topEdgeAtZoom(63.9)));
   viewer->xdotool("key --delay 5 --repeat 60 KP_Add");  // stops at -50
   viewer->xdotool("key --delay 5 --repeat 57 KP_Subtract");
-  ASSERT_TRUE(waitForTopEdge(topEdgeAtZoom(-50 + 114)))
-      << "without the limit the edge would be at " << topEdgeAtZoom(63.9 - 120 + 114);
+  ASSERT_TRUE(waitForTopEdge(topEdgeAtZoom(-50 + 114)));
   viewer->xdotool("key --delay 5 --repeat 45 KP_Subtract");  // stops at 140
   viewer->xdotool("key --delay 5 --repeat 38 KP_Add");
-  ASSERT_TRUE(waitForTopEdge(topEdgeAtZoom(140 - 76)))
-      << "without the limit the edge would be at " << topEdgeAtZoom(64 + 90 - 76);
+  ASSERT_TRUE(waitForTopEdge(topEdgeAtZoom(140 - 76)));
   ASSERT_NO_FATAL_FAILURE(resetView());
-}
-
-TEST_F(View, ModifierDragsZoomPanAndFitARectangle) {
-  ASSERT_NO_FATAL_FAILURE(start(writeQuarters()));
-  ASSERT_TRUE(waitForCursor(700, 600, arrowColor));
-  ASSERT_TRUE(waitForDefaultView());
 
   // Shift: dragging 100 pixels down moves 15 zoom levels away.
   auto zoomedOut = [&] { return waitForTopEdge(topEdgeAtZoom(53.9 + 15)); };
@@ -119,8 +90,6 @@ TEST_F(View, ModifierDragsZoomPanAndFitARectangle) {
         });
       }));
   ASSERT_NO_FATAL_FAILURE(resetView());
-
-  EXPECT_TRUE(viewer->running());
 }
 
 TEST_F(View, F12LeavesFullScreenForTheStartUpSizeAndReturns) {
@@ -143,10 +112,6 @@ TEST_F(View, F12LeavesFullScreenForTheStartUpSizeAndReturns) {
   viewer->key("F12");
   ASSERT_TRUE(waitForGeometry(0, 0, screenWidth, screenHeight));
   ASSERT_TRUE(waitForDefaultView());  // the whole screen, the page filling it
-  viewer->key("F12");
-  ASSERT_TRUE(waitForGeometry(10, 10, 640, 480));
-  viewer->key("F12");
-  ASSERT_TRUE(waitForGeometry(0, 0, screenWidth, screenHeight));
   viewer->key("q");
   EXPECT_EQ(viewer->waitForExit(), 0);
 }

@@ -1,17 +1,14 @@
 #include "support/viewer_process.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <thread>
 
 namespace {
@@ -19,79 +16,43 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 bool pollUntil(const std::function<bool()>& condition, double seconds) {
-  auto deadline = Clock::now() + std::chrono::milliseconds(int64_t(seconds * 1000));
-  while (true) {
-    if (condition()) return true;
+  auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
+  for (; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(50)))
     if (Clock::now() > deadline) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  return true;
 }
 
 // An Xvfb server of this test program's own. -displayfd lets the server
-// pick a free display number and report it once it accepts connections;
-// -noreset keeps it from resetting whenever its last client leaves, which
-// would refuse the next viewer's connection while it runs.
-class PrivateDisplay {
- public:
+// pick a free display number and report it once it accepts connections (or
+// the pipe closes when it fails); -noreset keeps it from resetting whenever
+// its last client leaves, which would refuse the next viewer's connection.
+struct PrivateDisplay {
   PrivateDisplay() {
-    if (!startServer()) {
-      const char* shared = std::getenv("DISPLAY");
-      name = shared ? shared : "";
-    }
-  }
-  ~PrivateDisplay() {
-    if (server > 0) {
-      kill(server, SIGTERM);
-      waitpid(server, nullptr, 0);
-    }
-  }
-  std::string name;
-
- private:
-  bool startServer() {
     int fds[2];
-    if (pipe(fds) != 0) return false;
-    server = fork();
-    if (server < 0) {
-      close(fds[0]);
-      close(fds[1]);
-      return false;
-    }
-    if (server == 0) {
-      close(fds[0]);
+    if (pipe(fds) != 0) return;
+    if ((server = fork()) == 0) {
       prctl(PR_SET_PDEATHSIG, SIGTERM);  // never outlive the test program
       int devNull = open("/dev/null", O_WRONLY);
-      if (devNull >= 0) {
-        dup2(devNull, 1);
-        dup2(devNull, 2);
-      }
+      dup2(devNull, 1);
+      dup2(devNull, 2);
       std::string fd = std::to_string(fds[1]);
       execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
              "tcp", "-ac", "-noreset", static_cast<char*>(nullptr));
       _exit(127);
     }
     close(fds[1]);
-    std::string number;
-    auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (Clock::now() < deadline) {
-      pollfd ready = {fds[0], POLLIN, 0};
-      if (poll(&ready, 1, 200) <= 0) continue;
-      char c;
-      if (read(fds[0], &c, 1) != 1) break;  // the server ended
-      if (c == '\n') break;
-      number += c;
-    }
-    close(fds[0]);
-    if (number.empty()) {
-      kill(server, SIGTERM);
-      waitpid(server, nullptr, 0);
-      server = -1;
-      return false;
-    }
-    name = ":" + number;
-    return true;
+    char number[16] = {};
+    FILE* reply = fdopen(fds[0], "r");
+    if (server > 0 && fgets(number, sizeof number, reply))
+      name = ":" + std::to_string(atoi(number));
+    fclose(reply);
   }
-
+  ~PrivateDisplay() {
+    if (server <= 0) return;
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+  }
+  std::string name;
   pid_t server = -1;
 };
 
@@ -100,7 +61,8 @@ class PrivateDisplay {
 std::string testDisplay() {
   static PrivateDisplay display;
   if (!display.name.empty()) setenv("DISPLAY", display.name.c_str(), 1);
-  return display.name;
+  const char* shared = std::getenv("DISPLAY");  // without Xvfb, the environment's
+  return shared ? shared : "";
 }
 
 int runCommand(const std::string& command, std::string* output) {
@@ -124,18 +86,16 @@ ViewerProcess::ViewerProcess(const std::vector<std::string>& arguments,
     if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
       _exit(127);
     setvbuf(stdout, nullptr, _IONBF, 0);
-    std::vector<char*> argv;
     std::string binary = QUORVEX_BINARY;
     // The viewer finds its artwork and calibration beside its program path.
     std::string programPath = programDirectory.empty() ? binary : programDirectory + "/quorvex";
-    argv.push_back(const_cast<char*>(programPath.c_str()));
+    std::vector<char*> argv = {const_cast<char*>(programPath.c_str())};
     for (const std::string& argument : arguments)
       argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     // Sound goes to a file so the tests never need an audio device.
     setenv("SDL_AUDIODRIVER", "disk", 0);
-    std::string audioFile = logs.file("audio.raw");
-    setenv("SDL_DISKAUDIOFILE", audioFile.c_str(), 0);
+    setenv("SDL_DISKAUDIOFILE", logs.file("audio.raw").c_str(), 0);
     execv(binary.c_str(), argv.data());
     _exit(127);
   }
@@ -149,15 +109,10 @@ ViewerProcess::~ViewerProcess() {
 }
 
 bool ViewerProcess::running() {
-  if (child <= 0) return false;
-  if (exitStatus != -1) return false;
   int status = 0;
-  pid_t done = waitpid(child, &status, WNOHANG);
-  if (done == child) {
+  if (child > 0 && exitStatus == -1 && waitpid(child, &status, WNOHANG) == child)
     exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return false;
-  }
-  return true;
+  return child > 0 && exitStatus == -1;
 }
 
 int ViewerProcess::waitForExit(double seconds) {
@@ -166,36 +121,27 @@ int ViewerProcess::waitForExit(double seconds) {
 }
 
 bool ViewerProcess::waitForWindow(double seconds) {
+  std::string screen;
   int screenWidth = 0, screenHeight = 0;
+  runCommand("xdotool getdisplaygeometry", &screen);
+  std::sscanf(screen.c_str(), "%d %d", &screenWidth, &screenHeight);
   return pollUntil(
       [&] {
         if (!running()) {
           windowState = "the viewer is not running (status " + std::to_string(exitStatus) + ")";
           return false;
         }
-        if (screenWidth == 0) {
-          std::string screen;
-          runCommand("xdpyinfo | awk '/dimensions:/{print $2}'", &screen);
-          std::sscanf(screen.c_str(), "%dx%d", &screenWidth, &screenHeight);
-          if (screenWidth == 0) {
-            windowState = "no screen size from xdpyinfo";
-            return false;
-          }
-        }
         std::string ids;
-        if (runCommand("xdotool search --onlyvisible --pid " + std::to_string(child) +
-                           " --name '^Quorvex$' 2>/dev/null",
-                       &ids) != 0) {
-          windowState = "no visible window";
-          return false;
-        }
+        runCommand("xdotool search --onlyvisible --pid " + std::to_string(child) +
+                       " --name '^Quorvex$' 2>/dev/null",
+                   &ids);
         windowId = ids.substr(0, ids.find('\n'));
-        if (windowId.empty()) return false;
-        int x = 0, y = 0, width = 0, height = 0;
-        windowGeometry(x, y, width, height);
-        windowState = "window " + windowId + " at " + std::to_string(x) + ", " + std::to_string(y) +
-                      " of " + std::to_string(width) + " x " + std::to_string(height);
-        return width == screenWidth && height == screenHeight;
+        int x, y, width = 0, height = 0;
+        windowState = windowGeometry(x, y, width, height)
+                          ? "window " + windowId + " of " + std::to_string(width) + " x " +
+                                std::to_string(height)
+                          : "no visible window";
+        return width > 0 && width == screenWidth && height == screenHeight;
       },
       seconds);
 }
@@ -214,16 +160,11 @@ void ViewerProcess::xdotool(const std::string& arguments) {
 }
 
 bool ViewerProcess::windowGeometry(int& x, int& y, int& width, int& height) {
-  if (windowId.empty()) return false;
   std::string geometry;
-  if (runCommand("xdotool getwindowgeometry --shell " + windowId, &geometry) != 0) return false;
-  auto field = [&](const char* name, int& value) {
-    size_t at = geometry.find(name);
-    if (at == std::string::npos) return false;
-    value = std::atoi(geometry.c_str() + at + std::strlen(name));
-    return true;
-  };
-  return field("\nX=", x) && field("\nY=", y) && field("WIDTH=", width) && field("HEIGHT=", height);
+  return !windowId.empty() &&
+         runCommand("xdotool getwindowgeometry --shell " + windowId, &geometry) == 0 &&
+         std::sscanf(geometry.c_str(), "WINDOW=%*d X=%d Y=%d WIDTH=%d HEIGHT=%d", &x, &y, &width,
+                     &height) == 4;
 }
 
 testfiles::Picture ViewerProcess::screenshot() {
@@ -241,27 +182,9 @@ std::string ViewerProcess::errors() {
   return testfiles::readText(logs.file("stderr.txt"));
 }
 
-ScreenColor averageColor(const testfiles::Picture& screen, int x, int y, int width, int height) {
-  double r = 0, g = 0, b = 0;
-  int count = 0;
-  for (int j = y; j < y + height && j < screen.height; ++j)
-    for (int i = x; i < x + width && i < screen.width; ++i) {
-      const uint8_t* p = screen.at(i, j);
-      r += p[0], g += p[1], b += p[2];
-      ++count;
-    }
-  if (count == 0) return {-1, -1, -1};
-  return {r / count, g / count, b / count};
-}
-
-bool colorNear(const ScreenColor& color, int r, int g, int b, int tolerance) {
-  return std::fabs(color.r - r) <= tolerance && std::fabs(color.g - g) <= tolerance &&
-         std::fabs(color.b - b) <= tolerance;
-}
-
-std::string demoFile(const std::string& name) {
+std::string besideBinary(const std::string& name) {
   std::string binary = QUORVEX_BINARY;
-  return binary.substr(0, binary.rfind('/') + 1) + "demo/" + name;
+  return binary.substr(0, binary.rfind('/') + 1) + name;
 }
 
 std::string writeSolidPage(const testfiles::TempDir& folder, const std::string& name, int r, int g,
@@ -275,9 +198,7 @@ std::string writeSolidPage(const testfiles::TempDir& folder, const std::string& 
 std::string writeSlideList(const testfiles::TempDir& folder,
                            const std::vector<std::vector<std::string>>& slides,
                            const std::string& settings) {
-  std::string text = "<QVX>\n" + settings;
-  if (!settings.empty() && settings.back() != '\n') text += "\n";
-  text += "</QVX>\n<SlideList>\npath=" + folder.path() + "/\n";
+  std::string text = "<QVX>\n" + settings + "\n</QVX>\n<SlideList>\npath=" + folder.path() + "/\n";
   for (const std::vector<std::string>& pages : slides) {
     text += "<Slide>\n";
     for (const std::string& page : pages) text += "<Image>\nfilename=" + page + "\n</Image>\n";
@@ -287,4 +208,20 @@ std::string writeSlideList(const testfiles::TempDir& folder,
   std::string path = folder.file("talk.qvx");
   testfiles::writeText(path, text);
   return path;
+}
+
+std::string writeSolidSlides(const testfiles::TempDir& folder, const std::vector<PageColor>& colors,
+                             std::vector<int> pagesPerSlide, const std::string& settings) {
+  if (pagesPerSlide.empty()) pagesPerSlide.assign(colors.size(), 1);
+  std::vector<std::vector<std::string>> slides;
+  size_t page = 0;
+  for (int count : pagesPerSlide) {
+    slides.emplace_back();
+    for (int i = 0; i < count; ++i, ++page) {
+      const PageColor& c = colors[page % colors.size()];
+      slides.back().push_back("page" + std::to_string(page) + ".png");
+      writeSolidPage(folder, slides.back().back(), c.r, c.g, c.b);
+    }
+  }
+  return writeSlideList(folder, slides, settings);
 }

@@ -44,14 +44,10 @@ class ViewerProcess {
   void xdotool(const std::string& arguments);
   // xdotool key names ("space", "F12"); buttons 1 left, 2 middle, 3 right.
   void key(const std::string& name) { xdotool("key " + name); }
-  void keyDown(const std::string& name) { xdotool("keydown " + name); }
-  void keyUp(const std::string& name) { xdotool("keyup " + name); }
   void moveMouse(int x, int y) {
     xdotool("mousemove " + std::to_string(x) + " " + std::to_string(y));
   }
   void click(int button) { xdotool("click " + std::to_string(button)); }
-  void mouseDown(int button) { xdotool("mousedown " + std::to_string(button)); }
-  void mouseUp(int button) { xdotool("mouseup " + std::to_string(button)); }
   void type(const std::string& text) { xdotool("type --delay 30 '" + text + "'"); }
   void wheel(bool up) { click(up ? 4 : 5); }  // one notch, up away from the user
   // The window's position and size on the screen; false without a window.
@@ -60,7 +56,6 @@ class ViewerProcess {
   testfiles::Picture screenshot();
   std::string output();  // standard output so far
   std::string errors();  // standard error so far
-  pid_t pid() const { return child; }
 
  private:
   pid_t child = -1;
@@ -69,14 +64,6 @@ class ViewerProcess {
   std::string windowId;
   std::string windowState;
 };
-
-// Average colour of a rectangle of the screenshot (x, y from the top left).
-struct ScreenColor {
-  double r, g, b;
-};
-ScreenColor averageColor(const testfiles::Picture& screen, int x, int y, int width, int height);
-// True when every channel of the average is within tolerance of (r, g, b).
-bool colorNear(const ScreenColor& color, int r, int g, int b, int tolerance = 24);
 
 // Runs a shell command, returns its exit status and standard output.
 int runCommand(const std::string& command, std::string* output = nullptr);
@@ -90,9 +77,16 @@ std::string writeSolidPage(const testfiles::TempDir& folder, const std::string& 
 std::string writeSlideList(const testfiles::TempDir& folder,
                            const std::vector<std::vector<std::string>>& slides,
                            const std::string& settings = "");
+// Solid pages "page0.png", ... of the colours in turn, in slides of that
+// many pages each (empty: one slide per colour).
+struct PageColor {
+  int r, g, b;
+};
+std::string writeSolidSlides(const testfiles::TempDir& folder, const std::vector<PageColor>& colors,
+                             std::vector<int> pagesPerSlide = {}, const std::string& settings = "");
 
-// The demo presentation's file of that name, made by the demo target.
-std::string demoFile(const std::string& name);
+// A file the build puts beside the binary: "qvx.png", "demo/talk.qvx".
+std::string besideBinary(const std::string& name);
 
 // The X display the viewers of this test program run on (":N"), started on
 // first use; it is also put into DISPLAY for the commands run from here.
