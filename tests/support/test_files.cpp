@@ -1,14 +1,14 @@
 #include "support/test_files.h"
 
-#include <jpeglib.h>
 #include <png.h>
 #include <stdlib.h>
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+
+#include "images/encoders.h"
 
 namespace testfiles {
 
@@ -38,6 +38,17 @@ std::vector<uint8_t> readBytes(const std::string& path) {
   return {text.begin(), text.end()};
 }
 
+namespace {
+encoders::Sample channelOf(const Picture& picture) {
+  return [&picture](int x, int y, int c) { return int(picture.at(x, y)[c]); };
+}
+bool writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  return out && !bytes.empty();
+}
+}  // namespace
+
 Picture solidPicture(int width, int height, uint8_t r, uint8_t g, uint8_t b, uint8_t a) {
   return makePicture(width, height,
                      [&](int, int, uint8_t* p) { p[0] = r, p[1] = g, p[2] = b, p[3] = a; });
@@ -51,46 +62,17 @@ Picture makePicture(int width, int height,
   return picture;
 }
 
+// Through the writers of the decoder tests.
 bool writePng(const std::string& path, const Picture& picture, bool withAlpha) {
-  png_image image;
-  std::memset(&image, 0, sizeof image);
-  image.version = PNG_IMAGE_VERSION;
-  image.width = uint32_t(picture.width);
-  image.height = uint32_t(picture.height);
-  image.format = withAlpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
-  std::vector<uint8_t> pixels;  // RGB drops every fourth byte
-  for (size_t i = 0; i < picture.rgba.size(); ++i)
-    if (withAlpha || i % 4 != 3) pixels.push_back(picture.rgba[i]);
-  return png_image_write_to_file(&image, path.c_str(), 0, pixels.data(), 0, nullptr) != 0;
+  const int type = withAlpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB;
+  return writeBytes(
+      path, encoders::encodePng({picture.width, picture.height, type, 8, channelOf(picture)}));
 }
 
 bool writeJpeg(const std::string& path, const Picture& picture, int quality) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return false;
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&cinfo);
-  jpeg_stdio_dest(&cinfo, file);
-  cinfo.image_width = picture.width;
-  cinfo.image_height = picture.height;
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  std::vector<uint8_t> row(size_t(picture.width) * 3);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    const uint8_t* source = picture.at(0, int(cinfo.next_scanline));
-    for (int x = 0; x < picture.width; ++x)
-      for (int c = 0; c < 3; ++c) row[size_t(x) * 3 + c] = source[x * 4 + c];
-    JSAMPROW rows[1] = {row.data()};
-    jpeg_write_scanlines(&cinfo, rows, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::fclose(file);
-  return true;
+  return writeBytes(path,
+                    encoders::encodeJpeg({picture.width, picture.height, encoders::JpegColors::Rgb,
+                                          channelOf(picture), false, quality}));
 }
 
 bool readPng(const std::string& path, Picture& picture) {
