@@ -56,6 +56,7 @@ class ViewerProcess {
   testfiles::Picture screenshot();
   std::string output();  // standard output so far
   std::string errors();  // standard error so far
+  pid_t pid() const { return child; }
 
  private:
   pid_t child = -1;
