@@ -190,6 +190,16 @@ TEST_F(AnimatedTransitions, BurnEdgeCrossesEachCellSideAtItsShare) {
   fillBurnField([](int i, int j) { return (i + j) % 2 ? 0.8f : 0.2f; });
   drawFrame(*burn, 0.5f);
   EXPECT_EQ(countPixels(isBlue), allPixels);
+
+  // Sparks fly over the points that ignite within a hundredth of now.
+  auto sparks = [] {
+    return countPixels([](gltest::Rgba c) { return c.r > 190 && c.g > 120 && c.b < 100; });
+  };
+  fillBurnField([](int, int) { return 0.5f; });
+  drawFrame(*burn, 0.505f);
+  EXPECT_GT(sparks(), 0);
+  drawFrame(*burn, 0.515f);
+  EXPECT_EQ(sparks(), 0);
 }
 
 }  // namespace
