@@ -241,7 +241,10 @@ TEST_F(ViewerInProcess, TheOpeningStripShowsThePageWhereItWasAndNeighboursBeside
 // the splash, the cursor fade, the progress indicator and the clock's
 // seconds still get their frames, a still page none.
 TEST_F(ViewerInProcess, AFrameIsDueOnlyWhenSomethingOnScreenMoves) {
-  open({1});
+  writeSolidPage(folder, "still.png", 10, 20, 30);
+  testfiles::writeText(folder.file("clip.avi"), testfiles::readText(besideBinary("demo/clip.avi")));
+  ASSERT_TRUE(slideList.load(writeSlideList(folder, {{"still.png"}, {"clip.avi"}})));
+  showFirstPage();
   auto secondsAgo = [](TimeStamp& stamp, float seconds) {
     stamp.stamp = timeGetTime() - uint32_t(seconds * 1000);
   };
@@ -282,6 +285,13 @@ TEST_F(ViewerInProcess, AFrameIsDueOnlyWhenSomethingOnScreenMoves) {
   displayFunc();
   EXPECT_FALSE(frameWouldChange());
   secondsAgo(viewer.clockStart, 101.2f);
+  EXPECT_TRUE(frameWouldChange());
+  // A video page asks for frames while it plays.
+  viewer.clockVisible = false;
+  nextPage();
+  passTime();
+  settled();
+  displayFunc();
   EXPECT_TRUE(frameWouldChange());
 }
 
