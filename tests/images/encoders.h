@@ -24,9 +24,7 @@ namespace encoders {
 using Sample = std::function<int(int x, int y, int channel)>;
 
 struct PngSpec {  // positional initialisation follows this order
-  int width = 1, height = 1;
-  int colorType = PNG_COLOR_TYPE_RGB;
-  int bitDepth = 8;
+  int width = 1, height = 1, colorType = PNG_COLOR_TYPE_RGB, bitDepth = 8;
   Sample sample = [](int, int, int) { return 0; };
   bool interlaced = false;
   std::vector<png_color> palette = {};
