@@ -2,8 +2,8 @@
 // program on a real presentation (solid-colour pages decoded by the real
 // loaders) with a real GL window: which pages stay loaded, what keys and
 // buttons change, the strip's picture read back from GL, when a frame is
-// due, and the pictures the workers prepare. Time passes by moving the animation stamp into the
-// past instead of waiting.
+// due, and the pictures the workers prepare. Time passes by moving the
+// animation stamp into the past instead of waiting.
 #include <GL/glew.h>
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>

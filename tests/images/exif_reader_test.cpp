@@ -109,9 +109,11 @@ TEST(ExifReader, ReadsEveryFieldInBothByteOrders) {
         FIELD(resolutionUnit, 1), FIELD(exposureTime, 1.0 / 250), FIELD(fNumber, 2.8),
         FIELD(isoSpeed, 400), FIELD(brightness, -1.25), FIELD(exposureBias, -2.0 / 3),
         FIELD(flashUsed, 1), FIELD(focalLength, 50),
-        FIELD(focalPlaneXRes, 4000), FIELD(focalPlaneYRes, 2000.5), FIELD(focalPlaneUnit, 0.3937008),
-        FIELD(ccdWidth, 3000 * double(0.3937008f) / 4000), FIELD(width, bigEndian ? 32 : 640),
-        FIELD(height, bigEndian ? 16 : 480), FIELD(isColor, !bigEndian), FIELD(process, bigEndian ? 0xC2 : 0xC0), FIELD(thumbnailSize, 9)};
+        FIELD(focalPlaneXRes, 4000), FIELD(focalPlaneYRes, 2000.5),
+        FIELD(focalPlaneUnit, 0.3937008), FIELD(ccdWidth, 3000 * double(0.3937008f) / 4000),
+        FIELD(width, bigEndian ? 32 : 640), FIELD(height, bigEndian ? 16 : 480),
+        FIELD(isColor, !bigEndian), FIELD(process, bigEndian ? 0xC2 : 0xC0),
+        FIELD(thumbnailSize, 9)};
 #undef FIELD
     // clang-format on
     for (const auto& [field, got, want] : numbers) {
