@@ -288,8 +288,10 @@ TEST_F(SlideTextures, AVideoPlaysIntoItsTextureWithoutMipmaps) {
   EXPECT_EQ(boundParameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR);
   EXPECT_EQ(levelSize(1), 0);
   EXPECT_FALSE(texture.isPlaying());
-  const std::vector<uint8_t> black = uploadedTexels(texture);  // before the first frame
-  EXPECT_EQ(std::tuple(black[0], black[3], black.back()), std::tuple(0, 255, 255));  // opaque
+  // Stored as opaque RGBA, black before the first frame.
+  texture.bind();
+  const std::vector<uint8_t> rgba = gltest::boundTextureTexels(true);
+  EXPECT_EQ(std::tuple(rgba[0], rgba[3], rgba.back()), std::tuple(0, 255, 255));
 
   // Time passes by the start stamp: 1.25 s in frame 12; past the length
   // the last frame, and no longer playing.
