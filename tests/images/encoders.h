@@ -93,6 +93,18 @@ struct JpegSpec {
   std::vector<std::pair<int, std::vector<uint8_t>>> markers = {};
 };
 
+// Four flat quadrants, as seen in the file (top-down): top left, top right,
+// bottom left, bottom right; each colour as the file's components.
+using Quadrants = std::vector<std::vector<int>>;
+inline const Quadrants redGreenBlueWhite = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+inline JpegSpec quadrantSpec(int width, int height, JpegColors colors = JpegColors::Rgb,
+                             Quadrants quadrants = redGreenBlueWhite) {
+  return {
+      width, height, colors, [=](int x, int y, int c) {
+        return quadrants[size_t((y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0))][size_t(c)];
+      }};
+}
+
 inline std::vector<uint8_t> encodeJpeg(const JpegSpec& spec) {
   jpeg_compress_struct cinfo;
   jpeg_error_mgr errors;

@@ -34,10 +34,10 @@ bool expand(const std::vector<uint8_t>& file, Expanded& out) {
   if (read) {
     png_init_io(png, source);
     png_read_info(png, info);
-    out.width = int(png_get_image_width(png, info));
-    out.height = int(png_get_image_height(png, info));
-    out.colorType = png_get_color_type(png, info);
-    out.bitDepth = png_get_bit_depth(png, info);
+    png_uint_32 width = 0, height = 0;
+    png_get_IHDR(png, info, &width, &height, &out.bitDepth, &out.colorType, nullptr, nullptr,
+                 nullptr);
+    out.width = int(width), out.height = int(height);
     out.hasTrns = png_get_valid(png, info, PNG_INFO_tRNS);
     png_set_expand(png);
     png_set_strip_16(png);

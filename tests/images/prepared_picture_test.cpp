@@ -1,16 +1,15 @@
+// Thumbnails of JPEGs decoded at the scale that still holds them.
 #include "images/prepared_picture.h"
 
-#include <GL/glew.h>
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <algorithm>
+#include <string>
+#include <tuple>
 
 #include "images/image_stream.h"
 #include "images/jpeg_decoder.h"
 #include "images/raster_image.h"
-#include "images/slide_texture.h"
-#include "images/texture_pool.h"
-#include "support/gl_test_window.h"
 #include "support/test_files.h"
 
 using testfiles::TempDir;
@@ -50,50 +49,6 @@ TEST(ReducedJpeg, DecodesAtTheSmallestEighthThatKeepsTheTargetSize) {
     EXPECT_EQ(std::tuple(fullWidth, fullHeight, image.width(), image.height()),
               std::tuple(c.width, c.height, c.decodedWidth, c.decodedHeight));
   }
-}
-
-// Every level of the bound texture.
-std::vector<std::vector<uint8_t>> boundLevels(int levels) {
-  std::vector<std::vector<uint8_t>> texels;
-  for (int level = 0; level < levels; ++level) {
-    GLint width = 0, height = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &width);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_HEIGHT, &height);
-    texels.emplace_back(size_t(width) * height * 4);
-    glGetTexImage(GL_TEXTURE_2D, level, GL_RGBA, GL_UNSIGNED_BYTE, texels.back().data());
-  }
-  return texels;
-}
-
-TEST(PreparedPicture, MadeOnAWorkerIntoAReusedNameItIsTheTextureMadeOnTheSpot) {
-  REQUIRE_GL_WINDOW();
-  TempDir dir;
-  const std::string first = dir.file("a.png"), second = dir.file("b.png");
-  ASSERT_TRUE(testfiles::writePng(first, gradient(90, 70), true));
-  ASSERT_TRUE(testfiles::writePng(second, testfiles::solidPicture(100, 100, 1, 2, 3, 4), true));
-  keepTextureNames(2);
-  GLuint reusedName = 0;
-  {
-    SlideTexture old(second.c_str(), true, false);  // same shape: its name comes back
-    reusedName = old.textureId;
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-  }
-  PreparedPicture prepared;
-  std::thread worker(
-      [&] { prepared = preparePicture(first, true, false, [](bool, int, int) { return true; }); });
-  worker.join();
-  SlideTexture fromWorker(std::move(prepared));
-  EXPECT_EQ(fromWorker.textureId, reusedName);
-  GLint wrap = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
-  EXPECT_EQ(wrap, GL_REPEAT);
-  const auto got = boundLevels(fromWorker.levelCount);
-  keepTextureNames(0);
-  SlideTexture onTheSpot(first.c_str(), true, false);
-  EXPECT_EQ(std::tuple(fromWorker.width, fromWorker.height, fromWorker.hasAlpha),
-            std::tuple(onTheSpot.width, onTheSpot.height, onTheSpot.hasAlpha));
-  EXPECT_EQ(got, boundLevels(onTheSpot.levelCount));
-  EXPECT_EQ(got.size(), 8u);  // 128 x 128 down to 1 x 1
 }
 
 }  // namespace

@@ -13,22 +13,14 @@
 using encoders::decodeBytes;
 using encoders::JpegColors;
 using encoders::JpegSpec;
+using encoders::Quadrants;
+using encoders::quadrantSpec;
+using encoders::redGreenBlueWhite;
 
 namespace {
 
-// Four flat quadrants, as seen in the file (top-down): top left, top right,
-// bottom left, bottom right; each colour as the file's components.
-using Quadrants = std::vector<std::vector<int>>;
-JpegSpec quadrantSpec(int width, int height, JpegColors colors, Quadrants quadrants) {
-  return {
-      width, height, colors, [=](int x, int y, int c) {
-        return quadrants[size_t((y >= height / 2 ? 2 : 0) + (x >= width / 2 ? 1 : 0))][size_t(c)];
-      }};
-}
-const Quadrants redGreenBlueWhite = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
-
 std::vector<uint8_t> quadrantJpeg(int width, int height) {
-  return encoders::encodeJpeg(quadrantSpec(width, height, JpegColors::Rgb, redGreenBlueWhite));
+  return encoders::encodeJpeg(quadrantSpec(width, height));
 }
 
 TEST(RasterImage, DecodesJpegsOfEveryColourSpaceBottomUp) {

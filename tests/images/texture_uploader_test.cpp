@@ -23,8 +23,9 @@ std::vector<uint8_t> texelsOf(SlideTexture& texture) {
   return gltest::boundTextureTexels(texture.hasAlphaChannel());
 }
 
-// Pictures uploaded in the uploader's context are, texel for texel, what
-// the GUI thread's own upload gives; a forgotten upload returns its name.
+// Pictures prepared on a worker and uploaded in the uploader's context are,
+// texel for texel, what the GUI thread makes on the spot; a forgotten
+// upload returns its name, and a name taken again is set back.
 TEST(TextureUploader, UploadsWhatTheGuiThreadWouldAndReturnsForgottenNames) {
   REQUIRE_GL_WINDOW();
   ASSERT_TRUE(threadedX);
@@ -53,6 +54,7 @@ TEST(TextureUploader, UploadsWhatTheGuiThreadWouldAndReturnsForgottenNames) {
       EXPECT_EQ(ahead->levelCount, direct.levelCount);
       EXPECT_EQ(ahead->uExtent, direct.uExtent);
       photoName = ahead->textureId;  // kept by the pool when it goes
+      clampTextureWrap();            // and set back when it is taken again
     }
     // Made and then forgotten: its name goes back to the pool.
     const std::string path = dir.file("photo.jpg");
@@ -67,6 +69,9 @@ TEST(TextureUploader, UploadsWhatTheGuiThreadWouldAndReturnsForgottenNames) {
   EXPECT_TRUE(uploaded.levels.empty());
   SlideTexture fromPool(std::move(uploaded));
   EXPECT_EQ(fromPool.textureId, photoName);
+  GLint wrap = 0;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
+  EXPECT_EQ(wrap, GL_REPEAT);
   uploader.stop();
   PreparedPicture refused =
       preparePicture(dir.file("photo.jpg"), true, false, [](bool, int, int) { return true; });

@@ -20,12 +20,7 @@ using Bytes = std::vector<uint8_t>;
 // 32 x 16, quadrants red, green (top), blue, white (bottom), with an EXIF
 // orientation unless it is 0.
 Bytes quadrantPhoto(int orientation) {
-  encoders::JpegSpec spec{32, 16};
-  spec.sample = [](int x, int y, int c) {
-    const int quadrant = (y >= 8) * 2 + (x >= 16);
-    const int colours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
-    return colours[quadrant][c];
-  };
+  encoders::JpegSpec spec = encoders::quadrantSpec(32, 16);
   if (orientation)
     spec.markers.push_back(
         {JPEG_APP0 + 1,
