@@ -1,6 +1,7 @@
-// Stepping and jumping through a presentation with the keyboard and the
-// mouse, on the real binary: the page on screen tells where the viewer is.
-// (The typed number's rules are driven in process by the app tests.)
+// Stepping and jumping through a presentation with the keyboard, the mouse
+// and the slide strip, on the real binary: the page on screen tells where
+// the viewer is. (The typed number's rules and the strip's rounding are
+// driven in process by the app tests.)
 #include <gtest/gtest.h>
 
 #include "e2e/screen_checks.h"
@@ -15,20 +16,33 @@ const Rgb red = {200, 40, 40}, green = {40, 200, 40}, blue = {40, 40, 200}, cyan
 
 class Navigation : public ScreenTest {
  protected:
-  std::string writeFiveSlides() {
-    return writeSolidSlides(files, {red, green, blue, cyan, yellow, magenta}, {1, 1, 2, 1, 1},
-                            "TransitionDuration=0.3");
-  }
   // The page colour in the upper middle of the screen, clear of the
-  // typed-number bar and of the pointer (kept in the lower left corner).
+  // typed-number bar and of the pointer.
   bool waitForPage(Rgb c) { return waitForRegion(412, 100, 200, 60, c); }
 };
 
-TEST_F(Navigation, KeysAndClicksStepJumpAndQuit) {
-  ASSERT_NO_FATAL_FAILURE(start(writeFiveSlides()));
-  viewer->moveMouse(20, 740);
+TEST_F(Navigation, KeysClicksAndTheStripStepJumpAndQuit) {
+  ASSERT_NO_FATAL_FAILURE(start(writeSolidSlides(files, {red, green, blue, cyan, yellow, magenta},
+                                                 {1, 1, 2, 1, 1}, "TransitionDuration=0.3")));
+  viewer->moveMouse(512, 384);
   ASSERT_TRUE(waitForPage(red));
 
+  // The right button opens the strip (the view tilts away, the top of the
+  // screen turns black); 2.6 slides to the left selects three slides on.
+  viewer->xdotool("mousedown 3");
+  ASSERT_TRUE(waitForRegion(0, 0, 1024, 60, {0, 0, 0}, 8));
+  viewer->moveMouse(252, 384);
+  viewer->xdotool("mouseup 3");
+  ASSERT_TRUE(waitForPage(yellow));
+  // Settled: the cursor icon is back (the strip draws none), and the page
+  // steps on as usual.
+  ASSERT_TRUE(waitForCursor(252, 384, arrowColor));
+  viewer->key("space");
+  ASSERT_TRUE(waitForPage(magenta));
+
+  viewer->moveMouse(20, 740);
+  viewer->key("Home");
+  ASSERT_TRUE(waitForPage(red));
   viewer->key("space");
   ASSERT_TRUE(waitForPage(green));
   viewer->click(1);
@@ -37,8 +51,6 @@ TEST_F(Navigation, KeysAndClicksStepJumpAndQuit) {
   ASSERT_TRUE(waitForPage(green));
   viewer->key("End");
   ASSERT_TRUE(waitForPage(magenta));
-  viewer->key("Home");
-  ASSERT_TRUE(waitForPage(red));
   // With five slides no second digit can follow a 3: the jump starts at
   // once and lands on the slide's last page.
   viewer->type("3");

@@ -127,21 +127,15 @@ bool ViewerProcess::waitForWindow(double seconds) {
   std::sscanf(screen.c_str(), "%d %d", &screenWidth, &screenHeight);
   return pollUntil(
       [&] {
-        if (!running()) {
-          windowState = "the viewer is not running (status " + std::to_string(exitStatus) + ")";
-          return false;
-        }
+        if (!running()) return false;
         std::string ids;
         runCommand("xdotool search --onlyvisible --pid " + std::to_string(child) +
                        " --name '^Quorvex$' 2>/dev/null",
                    &ids);
         windowId = ids.substr(0, ids.find('\n'));
         int x, y, width = 0, height = 0;
-        windowState = windowGeometry(x, y, width, height)
-                          ? "window " + windowId + " of " + std::to_string(width) + " x " +
-                                std::to_string(height)
-                          : "no visible window";
-        return width > 0 && width == screenWidth && height == screenHeight;
+        return windowGeometry(x, y, width, height) && width == screenWidth &&
+               height == screenHeight;
       },
       seconds);
 }

@@ -28,8 +28,6 @@ class ViewerProcess {
   // Waits until the window is mapped and has been resized to the screen by
   // glutFullScreen (the first frame is drawn at the initial size).
   bool waitForWindow(double seconds = 20);
-  // What waitForWindow saw last, for a failure message.
-  const std::string& lastWindowState() const { return windowState; }
   // Polls the collected standard output until it contains text.
   bool waitForOutput(const std::string& text, double seconds = 10);
   // Polls screenshots until check(screen) holds.
@@ -63,7 +61,6 @@ class ViewerProcess {
   int exitStatus = -1;
   testfiles::TempDir logs;
   std::string windowId;
-  std::string windowState;
 };
 
 // Runs a shell command, returns its exit status and standard output.
