@@ -149,10 +149,6 @@ bool ViewerProcess::waitForScreen(const std::function<bool(const testfiles::Pict
   return pollUntil([&] { return check(screenshot()); }, seconds);
 }
 
-void ViewerProcess::xdotool(const std::string& arguments) {
-  runCommand("xdotool " + arguments);
-}
-
 bool ViewerProcess::windowGeometry(int& x, int& y, int& width, int& height) {
   std::string geometry;
   return !windowId.empty() &&
@@ -167,13 +163,6 @@ testfiles::Picture ViewerProcess::screenshot() {
   if (runCommand("/usr/bin/import -window root " + path + " 2>/dev/null") == 0)
     testfiles::readPng(path, picture);
   return picture;
-}
-
-std::string ViewerProcess::output() {
-  return testfiles::readText(logs.file("stdout.txt"));
-}
-std::string ViewerProcess::errors() {
-  return testfiles::readText(logs.file("stderr.txt"));
 }
 
 std::string besideBinary(const std::string& name) {

@@ -7,6 +7,9 @@
 
 #include "support/test_files.h"
 
+// Runs a shell command, returns its exit status and standard output.
+int runCommand(const std::string& command, std::string* output = nullptr);
+
 // Runs the real quorvex binary on an X display and drives it the way a
 // person would: xdotool for keys and the mouse, ImageMagick's import for
 // screenshots. Standard output and error are collected.
@@ -39,7 +42,7 @@ class ViewerProcess {
 
   // Any xdotool command line, for chains such as
   // "keydown shift mousedown 1 mousemove 10 20 mouseup 1 keyup shift".
-  void xdotool(const std::string& arguments);
+  void xdotool(const std::string& arguments) { runCommand("xdotool " + arguments); }
   // xdotool key names ("space", "F12"); buttons 1 left, 2 middle, 3 right.
   void key(const std::string& name) { xdotool("key " + name); }
   void moveMouse(int x, int y) {
@@ -52,8 +55,9 @@ class ViewerProcess {
   bool windowGeometry(int& x, int& y, int& width, int& height);
 
   testfiles::Picture screenshot();
-  std::string output();  // standard output so far
-  std::string errors();  // standard error so far
+  // Standard output and error so far.
+  std::string output() { return testfiles::readText(logs.file("stdout.txt")); }
+  std::string errors() { return testfiles::readText(logs.file("stderr.txt")); }
   pid_t pid() const { return child; }
 
  private:
@@ -62,9 +66,6 @@ class ViewerProcess {
   testfiles::TempDir logs;
   std::string windowId;
 };
-
-// Runs a shell command, returns its exit status and standard output.
-int runCommand(const std::string& command, std::string* output = nullptr);
 
 // Presentations for the tests: a solid-colour page picture (PNG, 4:3) and
 // a description file of slides, each slide a list of picture file names in
