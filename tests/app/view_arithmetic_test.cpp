@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <utility>
 
 #include "app/input.h"
@@ -23,24 +24,24 @@ void useWindow(int width, int height, float zoom, float panX = 0, float panY = 0
 TEST(ScreenToPlane, MapsTheWindowOntoTheVisibleAreaAroundThePan) {
   useWindow(1024, 768, defaultZoomLevel);
   const float w = viewer.visibleWidth / 2, h = viewer.visibleHeight / 2;
-  // Pixel rows run down, the plane's y up.
+  // Pixel rows run down, the plane's y up. The result is in the plane's
+  // own coordinates: a pan moves the scene, so the point under a pixel
+  // moves the other way.
   const struct {
     int px, py;
-    float x, y;
-  } points[] = {{512, 384, 0, 0}, {0, 0, -w, h}, {1024, 768, w, -h}, {0, 768, -w, -h}};
+    float panX, panY, x, y;
+  } points[] = {{512, 384, 0, 0, 0, 0},
+                {0, 0, 0, 0, -w, h},
+                {1024, 768, 0, 0, w, -h},
+                {0, 768, 0, 0, -w, -h},
+                {512, 384, 0.1f, -0.05f, -0.1f, 0.05f}};
+  float x, y;
   for (const auto& p : points) {
-    float x, y;
+    useWindow(1024, 768, defaultZoomLevel, p.panX, p.panY);
     screenToPlane(p.px, p.py, x, y);
     EXPECT_FLOAT_EQ(x, p.x) << p.px << ", " << p.py;
     EXPECT_FLOAT_EQ(y, p.y) << p.px << ", " << p.py;
   }
-  // The result is in the plane's own coordinates: a pan moves the scene,
-  // so the point under a pixel moves the other way.
-  float x, y;
-  useWindow(1024, 768, defaultZoomLevel, 0.1f, -0.05f);
-  screenToPlane(512, 384, x, y);
-  EXPECT_FLOAT_EQ(x, -0.1f);
-  EXPECT_FLOAT_EQ(y, 0.05f);
   // Integer halves of an odd window.
   useWindow(641, 481, defaultZoomLevel);
   screenToPlane(320, 240, x, y);
@@ -51,44 +52,33 @@ TEST(ScreenToPlane, MapsTheWindowOntoTheVisibleAreaAroundThePan) {
   EXPECT_TRUE(std::isfinite(x) && std::isfinite(y));
 }
 
-// The visible height and width of the plane at a camera distance, as
-// updateVisibleArea computes them.
-float visibleHeightAt(float distance) {
-  return float(std::tan(0.5235987755833333) * -2.0 * distance);
-}
-
-TEST(RectangleZoom, AWideRectangleFitsItsWidthCentredInTheWindow) {
-  ViewTarget target = rectangleZoomTarget(-0.1f, 0.2f, 0.3f, 0.1f, 1024, 768);
-  EXPECT_FLOAT_EQ(target.panX, -0.1f);
-  EXPECT_FLOAT_EQ(target.panY, -0.15f);
-  float visibleWidth = visibleHeightAt(target.distance) * 1024 / 768;
-  // The rectangle fills about 94 % of the window along its deciding side.
-  EXPECT_NEAR(0.4f / visibleWidth, 1 / 1.06, 1e-4);
-  EXPECT_LT(0.1f / visibleHeightAt(target.distance), 1 / 1.06);
-  EXPECT_NEAR(target.distance, zoomToDistance(target.zoom), 1e-6);
-}
-
-TEST(RectangleZoom, ATallRectangleFitsItsHeight) {
-  ViewTarget target = rectangleZoomTarget(0.05f, -0.2f, 0.0f, 0.1f, 1024, 768);
-  EXPECT_NEAR(0.3f / visibleHeightAt(target.distance), 1 / 1.06, 1e-4);
-  // Corners may come in any order.
-  ViewTarget swapped = rectangleZoomTarget(0.0f, 0.1f, 0.05f, -0.2f, 1024, 768);
-  EXPECT_FLOAT_EQ(swapped.zoom, target.zoom);
-}
-
-TEST(RectangleZoom, AClickWithoutADragZoomsAsCloseAsTheRangeAllowsOnThePoint) {
-  ViewTarget target = rectangleZoomTarget(0.2f, -0.1f, 0.2f, -0.1f, 1024, 768);
-  EXPECT_FLOAT_EQ(target.zoom, -50);
-  EXPECT_FLOAT_EQ(target.panX, -0.2f);
-  EXPECT_FLOAT_EQ(target.panY, 0.1f);
-  EXPECT_TRUE(std::isfinite(target.distance));
-  // The zoom stays in its range at both ends.
+TEST(RectangleZoom, TheDecidingSideFillsTheWindowAroundTheCentreWithinTheZoomRange) {
+  // A wide rectangle and a line (no height) fit their width, a tall one its
+  // height, filling about 94 % of the window; corners come in any order.
+  const struct {
+    float x0, y0, x1, y1, side;
+    bool wide;
+  } rectangles[] = {{-0.1f, 0.2f, 0.3f, 0.1f, 0.4f, true},
+                    {0.05f, -0.2f, 0, 0.1f, 0.3f, false},
+                    {0, 0.1f, 0.05f, -0.2f, 0.3f, false},
+                    {-0.2f, 0, 0.2f, 0, 0.4f, true}};
+  for (const auto& r : rectangles) {
+    SCOPED_TRACE(testing::Message() << r.x0 << ", " << r.y0);
+    ViewTarget target = rectangleZoomTarget(r.x0, r.y0, r.x1, r.y1, 1024, 768);
+    // The visible height of the plane at the distance, as updateVisibleArea
+    // computes it.
+    float visible = float(std::tan(0.5235987755833333) * -2.0 * target.distance);
+    EXPECT_NEAR(r.side / (r.wide ? visible * 1024 / 768 : visible), 1 / 1.06, 1e-4);
+    EXPECT_NEAR(target.panX, -(r.x0 + r.x1) / 2, 1e-6);
+    EXPECT_NEAR(target.panY, -(r.y0 + r.y1) / 2, 1e-6);
+    EXPECT_NEAR(target.distance, zoomToDistance(target.zoom), 1e-6);
+  }
+  // A click without a drag zooms as close as the range allows, on the point.
+  ViewTarget click = rectangleZoomTarget(0.2f, -0.1f, 0.2f, -0.1f, 1024, 768);
+  EXPECT_EQ(std::tuple(click.zoom, click.panX, click.panY), std::tuple(-50.0f, -0.2f, 0.1f));
+  EXPECT_TRUE(std::isfinite(click.distance));
   EXPECT_FLOAT_EQ(rectangleZoomTarget(-40, -30, 40, 30, 1024, 768).zoom, 140);
   EXPECT_FLOAT_EQ(rectangleZoomTarget(0, 0, 1e-6f, 1e-6f, 1024, 768).zoom, -50);
-
-  // A line (no height) is as wide as a rectangle gets: its width decides.
-  ViewTarget line = rectangleZoomTarget(-0.2f, 0, 0.2f, 0, 1024, 768);
-  EXPECT_NEAR(0.4f / (visibleHeightAt(line.distance) * 1024 / 768), 1 / 1.06, 1e-4);
 }
 
 TEST(ModelRotation, WrapsIntoTheHalfTurnsEitherSide) {

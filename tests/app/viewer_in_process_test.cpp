@@ -217,7 +217,8 @@ TEST_F(ViewerInProcess, DuringATransitionTheRightButtonDoesNothingAndTheLeftStep
   EXPECT_EQ(viewer.currentTransition->toPage(), 2);
 }
 
-TEST_F(ViewerInProcess, TheOpeningStripShowsThePageWhereItWasAndNeighboursBeside) {
+// (The neighbour beside it is read back in the Background tests.)
+TEST_F(ViewerInProcess, TheOpeningStripShowsThePageWhereItWasBetweenGaps) {
   open({1, 1, 1});
   drawOpenedStrip();
 
@@ -229,8 +230,6 @@ TEST_F(ViewerInProcess, TheOpeningStripShowsThePageWhereItWasAndNeighboursBeside
     gltest::Rgba p = gltest::pixelAt(x, 96);
     EXPECT_LT(p.r + p.g + p.b, 30) << x;
   }
-  gltest::Rgba next = gltest::pixelAt(244, 96);  // the green second slide
-  EXPECT_TRUE(next.g > 100 && next.r < 70) << next.r << "," << next.g;
 
   // The state left behind is the flat one pages draw in.
   EXPECT_TRUE(glIsEnabled(GL_CULL_FACE) && glIsEnabled(GL_TEXTURE_2D));
@@ -254,17 +253,21 @@ TEST_F(ViewerInProcess, AFrameIsDueOnlyWhenSomethingOnScreenMoves) {
     secondsAgo(viewer.lastMouseActivity, 100);
     secondsAgo(viewer.transitionStart, 100);
   };
+  // before runs ahead of the frame drawn, change after it.
   const struct {
     const char* what;
-    std::function<void()> change;
+    std::function<void()> before, change;
     bool due;
   } cases[] = {
-      {"a still page", [] {}, false},
-      {"the splash replayed", [&] { secondsAgo(viewer.clockStart, 1); }, true},
-      {"the pointer moved", [] { viewer.lastMouseActivity.reset(); }, true},
-      {"the cursor fading", [&] { secondsAgo(viewer.lastMouseActivity, 2.5f); }, true},
-      {"the clock shown", [] { viewer.clockVisible = true; }, true},
-      {"the progress indicator",
+      {"a still page", [] {}, [] {}, false},
+      {"the splash replayed", [] {}, [&] { secondsAgo(viewer.clockStart, 1); }, true},
+      {"the pointer moved", [] {}, [] { viewer.lastMouseActivity.reset(); }, true},
+      {"the cursor fading", [] {}, [&] { secondsAgo(viewer.lastMouseActivity, 2.5f); }, true},
+      {"the clock shown", [] {}, [] { viewer.clockVisible = true; }, true},
+      {"the clock within its second", [] { viewer.clockVisible = true; }, [] {}, false},
+      {"the clock's seconds moved", [] { viewer.clockVisible = true; },
+       [&] { secondsAgo(viewer.clockStart, 101.2f); }, true},
+      {"the progress indicator", [] {},
        [&] {
          viewer.showProgressPosition = true;
          secondsAgo(viewer.transitionStart, 1);
@@ -273,21 +276,14 @@ TEST_F(ViewerInProcess, AFrameIsDueOnlyWhenSomethingOnScreenMoves) {
   };
   for (const auto& c : cases) {
     settled();
+    c.before();
     displayFunc();
     c.change();
     EXPECT_EQ(frameWouldChange(), c.due) << c.what;
     displayFunc();
     viewer.clockVisible = viewer.showProgressPosition = false;
   }
-  // The clock asks for a frame once its seconds move.
-  settled();
-  viewer.clockVisible = true;
-  displayFunc();
-  EXPECT_FALSE(frameWouldChange());
-  secondsAgo(viewer.clockStart, 101.2f);
-  EXPECT_TRUE(frameWouldChange());
   // A video page asks for frames while it plays.
-  viewer.clockVisible = false;
   nextPage();
   passTime();
   settled();
@@ -340,10 +336,9 @@ TEST_F(Background, APageAskedForBeforeItsPreparationEndsIsWhole) {
   nextPage();  // the transition needs it now
   ASSERT_NE(next.texture, nullptr);
   EXPECT_FALSE(next.isWaiting());
+  // The same texels as the page decoded here at once.
   std::vector<uint8_t> shown = (next.texture->bind(), gltest::boundTextureTexels(false));
   SlideTexture reference(next.fileName.c_str(), true, false);
-  EXPECT_EQ(std::tuple(next.texture->width, next.texture->height, next.texture->textureWidth),
-            std::tuple(reference.width, reference.height, reference.textureWidth));
   EXPECT_EQ(shown, (reference.bind(), gltest::boundTextureTexels(false)));
 }
 

@@ -1,7 +1,12 @@
-// Stepping and jumping through a presentation with the keyboard and the
-// mouse, on the real binary: the page on screen tells where the viewer is.
-// (The typed number's rules are driven in process by the app tests.)
+// Stepping and jumping through a presentation with the keyboard, the mouse
+// and the slide strip, on the real binary: the page on screen tells where
+// the viewer is. On the way, the timed overlays: the progress indicator
+// after a slide change and the replay of the splash (F6). (The typed
+// number's rules and the strip's rounding are driven in process by the
+// app tests; F5's clock is shown in the pointer tool tests.)
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 #include "e2e/screen_checks.h"
 
@@ -15,30 +20,72 @@ const Rgb red = {200, 40, 40}, green = {40, 200, 40}, blue = {40, 40, 200}, cyan
 
 class Navigation : public ScreenTest {
  protected:
-  std::string writeFiveSlides() {
-    return writeSolidSlides(files, {red, green, blue, cyan, yellow, magenta}, {1, 1, 2, 1, 1},
-                            "TransitionDuration=0.3");
-  }
   // The page colour in the upper middle of the screen, clear of the
-  // typed-number bar and of the pointer (kept in the lower left corner).
+  // typed-number bar and of the pointer.
   bool waitForPage(Rgb c) { return waitForRegion(412, 100, 200, 60, c); }
+  // The progress indicator's bar, 0.2 below the middle: white at up to
+  // half strength over the page, with the slide marks on it.
+  static bool progressShown(const testfiles::Picture& screen, Rgb page) {
+    return !regionIs(screen, 80, 584, 30, 10, page, 8);
+  }
+  // The page shown, with the indicator or without.
+  bool waitForProgress(Rgb page, bool shown) {
+    return waitFor([&](auto& screen) {
+      return regionIs(screen, 412, 100, 200, 60, page) && progressShown(screen, page) == shown;
+    });
+  }
 };
 
-TEST_F(Navigation, KeysAndClicksStepJumpAndQuit) {
-  ASSERT_NO_FATAL_FAILURE(start(writeFiveSlides()));
-  viewer->moveMouse(20, 740);
-  ASSERT_TRUE(waitForPage(red));
+TEST_F(Navigation, KeysClicksAndTheStripStepJumpAndQuitWithTheTimedOverlaysOnTheWay) {
+  ASSERT_NO_FATAL_FAILURE(
+      start(writeSolidSlides(files, {red, green, blue, cyan, yellow, magenta}, {1, 1, 2, 1, 1},
+                             "TransitionDuration=0.3\nShowProgressPosition=1")));
+  viewer->moveMouse(512, 384);
+  // After start-up the indicator fades in and is gone three seconds later.
+  ASSERT_TRUE(waitForProgress(red, false));
 
+  // The right button opens the strip (the view tilts away, the top of the
+  // screen turns black); 2.6 slides to the left selects three slides on.
+  viewer->xdotool("mousedown 3");
+  ASSERT_TRUE(waitForRegion(0, 0, 1024, 60, {0, 0, 0}, 8));
+  viewer->moveMouse(252, 384);
+  viewer->xdotool("mouseup 3");
+  ASSERT_TRUE(waitForPage(yellow));
+  // Settled: the cursor icon is back (the strip draws none), and the page
+  // steps on as usual.
+  ASSERT_TRUE(waitForCursor(252, 384, arrowColor));
+  viewer->key("space");
+  ASSERT_TRUE(waitForPage(magenta));
+
+  viewer->moveMouse(20, 740);
+  viewer->key("Home");
+  ASSERT_TRUE(waitForPage(red));
   viewer->key("space");
   ASSERT_TRUE(waitForPage(green));
   viewer->click(1);
   ASSERT_TRUE(waitForPage(blue));
+  // The second page of a slide gets no indicator: once the blend has
+  // ended, none shows through the indicator's fade-in time.
+  ASSERT_TRUE(waitForProgress(blue, false));
+  viewer->key("space");
+  ASSERT_TRUE(waitForProgress(cyan, false));
+  auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(2500);
+  while (std::chrono::steady_clock::now() < until)
+    ASSERT_FALSE(progressShown(viewer->screenshot(), cyan));
+  // A slide's first page: it fades in after the transition, and out again.
+  viewer->key("space");
+  ASSERT_TRUE(waitForProgress(yellow, true));
+  ASSERT_TRUE(waitForProgress(yellow, false));
+  // F6: the splash's backdrop darkens the page for two seconds.
+  viewer->key("F6");
+  ASSERT_TRUE(waitFor([](auto& screen) {
+    return screen.width > 0 && averageColor(screen, 412, 100, 200, 60).r < yellow.r - 15;
+  }));
+  ASSERT_TRUE(waitForPage(yellow));
   viewer->key("BackSpace");
-  ASSERT_TRUE(waitForPage(green));
+  ASSERT_TRUE(waitForPage(cyan));
   viewer->key("End");
   ASSERT_TRUE(waitForPage(magenta));
-  viewer->key("Home");
-  ASSERT_TRUE(waitForPage(red));
   // With five slides no second digit can follow a 3: the jump starts at
   // once and lands on the slide's last page.
   viewer->type("3");

@@ -4,6 +4,7 @@
 // of screenshots, and the viewer started with that artwork.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -48,8 +49,8 @@ int countWhere(const testfiles::Picture& screen, int x, int y, int width, int he
 inline int countNear(const testfiles::Picture& screen, int x, int y, int width, int height, Rgb c,
                      int tolerance = 30) {
   return countWhere(screen, x, y, width, height, [&](const uint8_t* p) {
-    return std::abs(p[0] - c.r) <= tolerance && std::abs(p[1] - c.g) <= tolerance &&
-           std::abs(p[2] - c.b) <= tolerance;
+    return std::max({std::abs(p[0] - c.r), std::abs(p[1] - c.g), std::abs(p[2] - c.b)}) <=
+           tolerance;
   });
 }
 
@@ -126,30 +127,26 @@ class ScreenTest : public ::testing::Test {
   void start(const std::string& presentation) {
     viewer =
         std::make_unique<ViewerProcess>(std::vector<std::string>{presentation}, artwork.path());
-    ASSERT_TRUE(viewer->waitForWindow()) << viewer->lastWindowState() << "\n"
-                                         << viewer->output() << viewer->errors();
+    ASSERT_TRUE(viewer->waitForWindow()) << viewer->output() << viewer->errors();
   }
 
-  // Polls until the probe region shows colour c (the splash and any
+  bool waitFor(const std::function<bool(const testfiles::Picture&)>& check, double seconds = 10) {
+    return viewer->waitForScreen(check, seconds);
+  }
+  // Polls until the region's average is colour c (the splash and any
   // transition have passed).
   bool waitForRegion(int x, int y, int width, int height, Rgb c, double seconds = 10) {
-    return viewer->waitForScreen(
-        [&](const testfiles::Picture& screen) { return regionIs(screen, x, y, width, height, c); },
-        seconds);
+    return waitFor([&](auto& screen) { return regionIs(screen, x, y, width, height, c); }, seconds);
   }
-
   // Polls until at least minimum pixels near c lie in the rectangle.
   bool waitForPixels(int x, int y, int width, int height, Rgb c, int minimum, double seconds = 10) {
-    return viewer->waitForScreen(
-        [&](const testfiles::Picture& screen) {
-          return countNear(screen, x, y, width, height, c) >= minimum;
-        },
-        seconds);
+    return waitFor([&](auto& s) { return countNear(s, x, y, width, height, c) >= minimum; },
+                   seconds);
   }
   // No cursor icon around (x, y).
   bool waitForNoIcon(int x, int y, double seconds = 10) {
-    return viewer->waitForScreen(
-        [&](const testfiles::Picture& screen) {
+    return waitFor(
+        [&](auto& screen) {
           int icons = 0;
           for (Rgb icon : {arrowColor, zoomColor, panColor})
             icons += countNear(screen, x - 16, y - 16, 48, 48, icon);
@@ -182,7 +179,7 @@ class ScreenTest : public ::testing::Test {
     auto nearer = [](Rgb a, Rgb b) {
       return [=](const uint8_t* p) { return distance(p, b) < distance(p, a); };
     };
-    return viewer->waitForScreen([&](const testfiles::Picture& screen) {
+    return waitFor([&](auto& screen) {
       int x = stepsUntil(screen, 0, 200, 1, 0, nearer(topLeft, topRight));
       int y = stepsUntil(screen, 300, 0, 0, 1, nearer(topLeft, bottomLeft));
       return x >= 0 && y >= 0 && std::fabs(x - column) <= tolerance &&
@@ -194,7 +191,7 @@ class ScreenTest : public ::testing::Test {
   bool waitForDefaultView() { return waitForBorders(centreX, centreY, 1, true); }
   // The page's top edge (zoomed out: the first row not black) at the row.
   bool waitForTopEdge(double row) {
-    return viewer->waitForScreen([&](const testfiles::Picture& screen) {
+    return waitFor([&](auto& screen) {
       int y = stepsUntil(screen, 300, 0, 0, 1, [](auto p) { return p[0] + p[1] + p[2] > 60; });
       return y >= 0 && std::fabs(y - row) <= 3;
     });

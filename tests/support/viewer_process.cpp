@@ -127,21 +127,15 @@ bool ViewerProcess::waitForWindow(double seconds) {
   std::sscanf(screen.c_str(), "%d %d", &screenWidth, &screenHeight);
   return pollUntil(
       [&] {
-        if (!running()) {
-          windowState = "the viewer is not running (status " + std::to_string(exitStatus) + ")";
-          return false;
-        }
+        if (!running()) return false;
         std::string ids;
         runCommand("xdotool search --onlyvisible --pid " + std::to_string(child) +
                        " --name '^Quorvex$' 2>/dev/null",
                    &ids);
         windowId = ids.substr(0, ids.find('\n'));
         int x, y, width = 0, height = 0;
-        windowState = windowGeometry(x, y, width, height)
-                          ? "window " + windowId + " of " + std::to_string(width) + " x " +
-                                std::to_string(height)
-                          : "no visible window";
-        return width > 0 && width == screenWidth && height == screenHeight;
+        return windowGeometry(x, y, width, height) && width == screenWidth &&
+               height == screenHeight;
       },
       seconds);
 }
@@ -153,10 +147,6 @@ bool ViewerProcess::waitForOutput(const std::string& text, double seconds) {
 bool ViewerProcess::waitForScreen(const std::function<bool(const testfiles::Picture&)>& check,
                                   double seconds) {
   return pollUntil([&] { return check(screenshot()); }, seconds);
-}
-
-void ViewerProcess::xdotool(const std::string& arguments) {
-  runCommand("xdotool " + arguments);
 }
 
 bool ViewerProcess::windowGeometry(int& x, int& y, int& width, int& height) {
@@ -173,13 +163,6 @@ testfiles::Picture ViewerProcess::screenshot() {
   if (runCommand("/usr/bin/import -window root " + path + " 2>/dev/null") == 0)
     testfiles::readPng(path, picture);
   return picture;
-}
-
-std::string ViewerProcess::output() {
-  return testfiles::readText(logs.file("stdout.txt"));
-}
-std::string ViewerProcess::errors() {
-  return testfiles::readText(logs.file("stderr.txt"));
 }
 
 std::string besideBinary(const std::string& name) {

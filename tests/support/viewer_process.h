@@ -7,6 +7,9 @@
 
 #include "support/test_files.h"
 
+// Runs a shell command, returns its exit status and standard output.
+int runCommand(const std::string& command, std::string* output = nullptr);
+
 // Runs the real quorvex binary on an X display and drives it the way a
 // person would: xdotool for keys and the mouse, ImageMagick's import for
 // screenshots. Standard output and error are collected.
@@ -28,8 +31,6 @@ class ViewerProcess {
   // Waits until the window is mapped and has been resized to the screen by
   // glutFullScreen (the first frame is drawn at the initial size).
   bool waitForWindow(double seconds = 20);
-  // What waitForWindow saw last, for a failure message.
-  const std::string& lastWindowState() const { return windowState; }
   // Polls the collected standard output until it contains text.
   bool waitForOutput(const std::string& text, double seconds = 10);
   // Polls screenshots until check(screen) holds.
@@ -41,7 +42,7 @@ class ViewerProcess {
 
   // Any xdotool command line, for chains such as
   // "keydown shift mousedown 1 mousemove 10 20 mouseup 1 keyup shift".
-  void xdotool(const std::string& arguments);
+  void xdotool(const std::string& arguments) { runCommand("xdotool " + arguments); }
   // xdotool key names ("space", "F12"); buttons 1 left, 2 middle, 3 right.
   void key(const std::string& name) { xdotool("key " + name); }
   void moveMouse(int x, int y) {
@@ -54,8 +55,9 @@ class ViewerProcess {
   bool windowGeometry(int& x, int& y, int& width, int& height);
 
   testfiles::Picture screenshot();
-  std::string output();  // standard output so far
-  std::string errors();  // standard error so far
+  // Standard output and error so far.
+  std::string output() { return testfiles::readText(logs.file("stdout.txt")); }
+  std::string errors() { return testfiles::readText(logs.file("stderr.txt")); }
   pid_t pid() const { return child; }
 
  private:
@@ -63,11 +65,7 @@ class ViewerProcess {
   int exitStatus = -1;
   testfiles::TempDir logs;
   std::string windowId;
-  std::string windowState;
 };
-
-// Runs a shell command, returns its exit status and standard output.
-int runCommand(const std::string& command, std::string* output = nullptr);
 
 // Presentations for the tests: a solid-colour page picture (PNG, 4:3) and
 // a description file of slides, each slide a list of picture file names in
