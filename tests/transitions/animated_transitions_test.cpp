@@ -77,7 +77,9 @@ TEST_F(AnimatedTransitions, FlyLeftNewPageHangsFromItsRopeUntilTwoThirdsThenEase
     std::vector<float> corners;
     for (size_t k = vertices.size() / 2; k < vertices.size(); ++k) {
       corners.push_back(vertices[k].first);
-      if (flat == 1) EXPECT_NEAR(std::fabs(vertices[k].second), 0.375f, 1e-4f);
+      if (flat == 1) {
+        EXPECT_NEAR(std::fabs(vertices[k].second), 0.375f, 1e-4f);
+      }
     }
     std::vector<float> expected;
     for (int k = 0; k <= flyLeftStrips; ++k)
