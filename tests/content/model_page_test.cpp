@@ -8,10 +8,7 @@
 #include <vector>
 
 #include "app/state/viewer_state.h"
-#include "content/description_file.h"
-#include "content/page.h"
-#include "support/gl_test_window.h"
-#include "support/test_files.h"
+#include "content/page_sections.h"
 
 namespace {
 
@@ -21,10 +18,12 @@ const char* const squareModel =
     "vn 0 0 1\nusemtl red\nf 1//1 2//1 3//1 4//1\n";
 const char* const redLibrary = "newmtl red\nKa 1 0 0\nKd 1 0 0\nKs 0 0 0\n";
 
-class ModelPages : public ::testing::Test {
+// The square and its material, in the folder and in "sub", under a dark
+// blue page.
+class ModelPages : public pagetest::PageListFixture {
  protected:
   void SetUp() override {
-    REQUIRE_GL_WINDOW();
+    pagetest::PageListFixture::SetUp();
     std::filesystem::create_directory(dir.file("sub"));
     for (const char* folder : {"", "sub/"}) {
       testfiles::writeText(dir.file(folder + std::string("square.obj")), squareModel);
@@ -34,28 +33,22 @@ class ModelPages : public ::testing::Test {
                                     false));
   }
   void TearDown() override {
-    publishPageList(nullptr);
+    pagetest::PageListFixture::TearDown();
     viewer.modelRotationX = viewer.modelRotationY = 0;
   }
   Page& add(const std::string& models) {
-    DescriptionFile file;
-    EXPECT_TRUE(file.parseText("<Image>\nfilename=page.png\n" + models + "</Image>\n"));
-    pages.push_back(SmartPtr<Page>(new Page(file.child(0), dir.path() + "/")));
-    publishPageList(&pages);
-    return *pages.back();
+    return pagetest::PageListFixture::add(pagetest::image("page.png", models));
   }
-  testfiles::TempDir dir;
-  PageList pages;
 };
 
 std::string model(const std::string& keys) {
-  return "<Model>\n" + keys + "\n</Model>\n";
+  return pagetest::section("Model", keys + "\n");
 }
 
 // The lit model shows bright over the dark blue page (colour material
 // tracks the white current colour, so its own colours do not show).
 bool modelAt(float x, float y) {
-  gltest::Rgba p = gltest::pixelAt(int((x + 0.5f) * 256), int((y + 0.375f) / 0.75f * 256));
+  const gltest::Rgba p = pagetest::pagePixel(x, y);
   return p.r > 150 && p.g > 150;
 }
 

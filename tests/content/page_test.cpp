@@ -7,30 +7,16 @@
 #include <cstring>
 #include <memory>
 
-#include "content/description_file.h"
-#include "content/page.h"
+#include "content/page_sections.h"
 #include "images/slide_texture.h"
 #include "platform/clock.h"
 #include "support/disk_audio.h"
-#include "support/gl_test_window.h"
-#include "support/test_files.h"
 
 namespace {
 
-// The page of the one section of text.
-Page* pageOf(const std::string& text, const std::string& basePath) {
-  DescriptionFile file;
-  EXPECT_TRUE(file.parseText(text));
-  EXPECT_EQ(file.childCount(), 1);
-  return new Page(file.child(0), basePath);
-}
+using pagetest::image;
+using pagetest::section;
 
-std::string section(const std::string& name, const std::string& inside) {
-  return "<" + name + ">\n" + inside + "</" + name + ">\n";
-}
-std::string imageSection(const std::string& fileName, const std::string& inside = "") {
-  return section("Image", "filename=" + fileName + "\n" + inside);
-}
 std::string objectSection(const std::string& fileName) {
   return section("ImageObject", "filename=" + fileName + "\n");
 }
@@ -41,15 +27,17 @@ std::vector<float> placement(const ImageObject& object) {
 }
 
 TEST(Page, ReadsItsSectionsByTheirExactNames) {
-  std::unique_ptr<Page> page(pageOf(
-      imageSection(
-          "pics\\title.jpg",
-          objectSection("a.png") + section("Sound", "filename=first.wav\n") +
-              "<imageobject>\nfilename=no.png\n</imageobject>\n" +
-              section("Sound", "filename=second.wav\n") + section("Sound", "volume=3\n") +
-              "<ImageObject>\nfilename=b.png\nwidth=0.5\nheight=abc\ntx=-0.25\nty=0.125\ntz=0.2\n"
-              "</ImageObject>\n<ImageObject>\nWidth=3\nfilename =y.png\n</ImageObject>\n"),
-      "C:\\show\\"));
+  DescriptionFile file;
+  ASSERT_TRUE(file.parseText(image(
+      "pics\\title.jpg", objectSection("a.png") + section("Sound", "filename=first.wav\n") +
+                             section("imageobject", "filename=no.png\n") +
+                             section("Sound", "filename=second.wav\n") +
+                             section("Sound", "volume=3\n") +
+                             section("ImageObject",
+                                     "filename=b.png\nwidth=0.5\nheight=abc\ntx=-0.25\nty=0.125\n"
+                                     "tz=0.2\n") +
+                             section("ImageObject", "Width=3\nfilename =y.png\n"))));
+  const std::unique_ptr<Page> page(new Page(file.child(0), "C:\\show\\"));
   EXPECT_EQ(page->fileName, "C:\\show\\pics\\title.jpg");
   ASSERT_EQ(page->imageObjects.size(), 3u);
   EXPECT_EQ(page->imageObjects[0].fileName, "C:\\show\\a.png");
@@ -63,38 +51,26 @@ TEST(Page, ReadsItsSectionsByTheirExactNames) {
   EXPECT_EQ(page->soundFileName, "C:\\show\\second.wav");
 }
 
-// Pages built from description text, published as the neighbour list.
-class PageListFixture : public ::testing::Test {
+// Three pictures the pages below are made of.
+class PageListFixture : public pagetest::PageListFixture {
  protected:
   void SetUp() override {
-    REQUIRE_GL_WINDOW();
+    pagetest::PageListFixture::SetUp();
     ASSERT_TRUE(
         testfiles::writeJpeg(dir.file("page.jpg"), testfiles::solidPicture(64, 48, 200, 30, 30)));
     ASSERT_TRUE(testfiles::writePng(dir.file("shared.png"),
                                     testfiles::solidPicture(32, 32, 0, 255, 0, 128), true));
     ASSERT_TRUE(testfiles::writePng(dir.file("other.png"),
                                     testfiles::solidPicture(16, 16, 0, 0, 255), false));
-    publishPageList(&pages);
   }
-  void TearDown() override { publishPageList(nullptr); }
-
-  Page& add(const std::string& imageText) {
-    pages.push_back(SmartPtr<Page>(pageOf(imageText, base())));
-    return *pages.back();
-  }
-  std::string base() const { return dir.path() + "/"; }
-  testfiles::TempDir dir;
-  PageList pages;
 };
 
 TEST_F(PageListFixture, LoadsOnceSharesObjectTexturesWithNeighboursAndFreesThem) {
-  add(imageSection("page.jpg"));
-  Page& one = add(imageSection("page.jpg", objectSection("shared.png")));
-  add(imageSection("page.jpg"));
-  Page& three =
-      add(imageSection("page.jpg", objectSection("other.png") + objectSection("shared.png")));
-  Page& four =
-      add(imageSection("page.jpg", objectSection("shared.png") + objectSection("shared.png")));
+  add(image("page.jpg"));
+  Page& one = add(image("page.jpg", objectSection("shared.png")));
+  add(image("page.jpg"));
+  Page& three = add(image("page.jpg", objectSection("other.png") + objectSection("shared.png")));
+  Page& four = add(image("page.jpg", objectSection("shared.png") + objectSection("shared.png")));
 
   three.load(3);
   SlideTexture* picture = three.texture;
@@ -145,10 +121,9 @@ TEST_F(PageListFixture, LoadsOnceSharesObjectTexturesWithNeighboursAndFreesThem)
   EXPECT_FALSE(glIsTexture(sharedId));
 }
 
-// The pixel at page coordinates (x, y) of the 256 x 256 viewport over
-// x -0.5..0.5, y -0.375..0.375 is (r, g, b) within tolerance.
+// The pixel at page coordinates (x, y) is (r, g, b) within tolerance.
 void expectColourAt(float x, float y, int r, int g, int b, int tolerance = 12) {
-  gltest::Rgba p = gltest::pixelAt(int((x + 0.5f) * 256), int((y + 0.375f) / 0.75f * 256));
+  const gltest::Rgba p = pagetest::pagePixel(x, y);
   EXPECT_TRUE(std::abs(p.r - r) <= tolerance && std::abs(p.g - g) <= tolerance &&
               std::abs(p.b - b) <= tolerance)
       << "at " << x << ", " << y << ": " << int(p.r) << "," << int(p.g) << "," << int(p.b);
@@ -162,12 +137,12 @@ TEST_F(PageListFixture, DrawsPictureAndObjects) {
   };
   ASSERT_TRUE(
       testfiles::writePng(dir.file("halves.png"), testfiles::makePicture(64, 48, halves), false));
-  Page& page = add(imageSection(
-      "halves.png",
-      // Half-transparent green on the right, opaque blue-ish square on the left.
-      "<ImageObject>\nfilename=shared.png\nwidth=0.25\nheight=0.25\ntx=0.25\n</ImageObject>\n"
-      "<ImageObject>\nfilename=page.jpg\nwidth=0.2\nheight=0.2\ntx=-0.25\nty=-0.1\n"
-      "</ImageObject>\n"));
+  Page& page = add(
+      image("halves.png",
+            // Half-transparent green on the right, opaque blue-ish square on the left.
+            "<ImageObject>\nfilename=shared.png\nwidth=0.25\nheight=0.25\ntx=0.25\n</ImageObject>\n"
+            "<ImageObject>\nfilename=page.jpg\nwidth=0.2\nheight=0.2\ntx=-0.25\nty=-0.1\n"
+            "</ImageObject>\n"));
   page.draw();  // not loaded: draws nothing
   EXPECT_FALSE(page.started);
   page.load(0);
@@ -208,7 +183,7 @@ TEST_F(PageMedia, TheFirstDrawStartsTheSoundAndEveryStartBeginsAtItsStart) {
   const size_t frames = 3 * rate;
   const std::vector<int16_t> ramp = rampSamples(frames, 1);
   writeWav(dir.file("ramp.wav"), rate, 1, ramp);
-  Page& page = add(imageSection("page.jpg", section("Sound", "filename=ramp.wav\n")));
+  Page& page = add(image("page.jpg", section("Sound", "filename=ramp.wav\n")));
   page.load(0);
   gltest::usePageProjection();
   page.draw();
@@ -228,7 +203,7 @@ TEST_F(PageMedia, TheFirstDrawStartsTheSoundAndEveryStartBeginsAtItsStart) {
 TEST_F(PageMedia, APageVideoPlaysOnceAndAnObjectVideoLoops) {
   ASSERT_TRUE(soundtest::runFfmpeg(
       "-f lavfi -i testsrc=s=64x48:r=10:d=1 -c:v rawvideo -pix_fmt bgr24 " + dir.file("clip.avi")));
-  Page& page = add(imageSection("clip.avi", objectSection("clip.avi")));
+  Page& page = add(image("clip.avi", objectSection("clip.avi")));
   page.load(0);
   gltest::usePageProjection();
   page.draw();

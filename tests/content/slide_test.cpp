@@ -5,20 +5,11 @@
 
 #include <utility>
 
-#include "content/description_file.h"
+#include "content/page_sections.h"
 #include "content/slide.h"
 #include "images/slide_texture.h"
-#include "support/gl_test_window.h"
-#include "support/test_files.h"
 
 namespace {
-
-using testfiles::TempDir;
-using PageRange = std::pair<int, int>;
-
-PageRange pagesOf(const Slide& slide) {
-  return {slide.firstPage, slide.lastPage};
-}
 
 // The thumbnail's file and size; it is clamped at both edges.
 void expectThumbnail(const Slide& slide, const std::string& fileName, int width, int height) {
@@ -34,39 +25,31 @@ void expectThumbnail(const Slide& slide, const std::string& fileName, int width,
   }
 }
 
-class SlideFixture : public ::testing::Test {
+// Two pictures, and one page in the list before the slides under test.
+class SlideFixture : public pagetest::PageListFixture {
  protected:
   void SetUp() override {
-    REQUIRE_GL_WINDOW();
+    pagetest::PageListFixture::SetUp();
     ASSERT_TRUE(
         testfiles::writeJpeg(dir.file("big.jpg"), testfiles::solidPicture(640, 480, 10, 200, 10)));
     ASSERT_TRUE(
         testfiles::writeJpeg(dir.file("small.jpg"), testfiles::solidPicture(100, 50, 10, 10, 200)));
     pages.push_back(SmartPtr<Page>(new Page("before.jpg", base())));
   }
-  void TearDown() override { publishPageList(nullptr); }
-
-  const DescriptionNode& section(const std::string& text) {
-    EXPECT_TRUE(file.parseText(text));
-    EXPECT_EQ(file.childCount(), 1);
+  const DescriptionNode& slideSection(const std::string& inside) {
+    EXPECT_TRUE(file.parseText(pagetest::section("Slide", inside)));
     return file.child(0);
   }
-  std::string base() const { return dir.path() + "/"; }
-
-  TempDir dir;
   DescriptionFile file;
-  PageList pages;  // one page before the slides under test
 };
 
 TEST_F(SlideFixture, AppendsItsImagesAndShrinksTheLastPage) {
-  Slide slide(section("<Slide>\n"
-                      "<Image>\nfilename=small.jpg\n</Image>\n"
-                      "<image>\nfilename=ignored.jpg\n</image>\n"
-                      "<Sound>\nfilename=x.wav\n</Sound>\n"
-                      "<Image>\nfilename=big.jpg\n</Image>\n"
-                      "</Slide>\n"),
-              pages, base());
-  EXPECT_EQ(pagesOf(slide), PageRange(1, 2));
+  using pagetest::section;
+  Slide slide(
+      slideSection(pagetest::image("small.jpg") + section("image", "filename=ignored.jpg\n") +
+                   section("Sound", "filename=x.wav\n") + pagetest::image("big.jpg")),
+      pages, base());
+  EXPECT_EQ(std::pair(slide.firstPage, slide.lastPage), std::pair(1, 2));
   ASSERT_EQ(pages.size(), 3u);
   EXPECT_EQ(pages[1]->fileName, base() + "small.jpg");
   EXPECT_EQ(pages[2]->fileName, base() + "big.jpg");
@@ -78,7 +61,7 @@ TEST_F(SlideFixture, ABareFileNameMakesOnePageAndItsThumbnail) {
   GLuint thumbnailId = 0;
   {
     Slide slide("big.jpg", pages, base());
-    EXPECT_EQ(pagesOf(slide), PageRange(1, 1));
+    EXPECT_EQ(std::pair(slide.firstPage, slide.lastPage), std::pair(1, 1));
     EXPECT_EQ(pages[1]->fileName, base() + "big.jpg");
     // A small picture is not enlarged for its thumbnail.
     expectThumbnail(Slide("small.jpg", pages, base()), base() + "small.jpg", 100, 50);

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "app/state/viewer_state.h"
+#include "content/page_sections.h"
 #include "content/slidelist/slide_list.h"
-#include "support/gl_test_window.h"
-#include "support/test_files.h"
 #include "transitions/transition.h"
+
+using pagetest::image;
+using pagetest::section;
 
 TEST(SettingsValues, DurationsAreFiniteAndBounded) {
   REQUIRE_GL_WINDOW();
@@ -29,15 +31,13 @@ TEST(SettingsValues, DurationsAreFiniteAndBounded) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.defaultText) + " " + c.type);
     testfiles::TempDir dir;
-    std::string section = std::string("type=") + c.type + "\n";
-    if (c.durationText) section += std::string("duration=") + c.durationText + "\n";
-    testfiles::writeText(dir.file("show.qvx"),
-                         std::string("<QVX>\nAutoRotate=0\nTransitionDuration=") + c.defaultText +
-                             "\n</QVX>\n<SlideList>\n<Slide>\n<Image>\nfilename=a.jpg\n</Image>\n"
-                             "<Image>\nfilename=b.jpg\n</Image>\n</Slide>\n<Transition>\n" +
-                             section +
-                             "</Transition>\n<Slide>\n<Image>\nfilename=c.jpg\n"
-                             "</Image>\n</Slide>\n</SlideList>\n");
+    std::string keys = std::string("type=") + c.type + "\n";
+    if (c.durationText) keys += std::string("duration=") + c.durationText + "\n";
+    testfiles::writeText(
+        dir.file("show.qvx"),
+        std::string("<QVX>\nAutoRotate=0\nTransitionDuration=") + c.defaultText +
+            "\n</QVX>\n<SlideList>\n" + section("Slide", image("a.jpg") + image("b.jpg")) +
+            section("Transition", keys) + section("Slide", image("c.jpg")) + "</SlideList>\n");
     viewer.transitionDuration = 0.6f;
     SlideList list;
     testing::internal::CaptureStdout();

@@ -8,13 +8,21 @@
 #include <typeinfo>
 
 #include "app/state/viewer_state.h"
+#include "content/page_sections.h"
 #include "content/slidelist/slide_list.h"
 #include "images/slide_texture.h"
-#include "support/gl_test_window.h"
-#include "support/test_files.h"
 #include "transitions/transition.h"
 
 namespace {
+
+using pagetest::image;
+
+std::string slideOf(const std::string& inside) {
+  return pagetest::section("Slide", inside);
+}
+std::string transition(const std::string& inside) {
+  return pagetest::section("Transition", inside);
+}
 
 // The loaded list in one line, file names without base: each slide's page
 // range and thumbnail, each page, each transition's kind, duration and pages:
@@ -51,14 +59,6 @@ class SlideListTest : public ::testing::Test {
     viewer.showProgressPosition = true;
   }
 
-  static std::string slideOf(const std::string& s) { return "<Slide>\n" + s + "</Slide>\n"; }
-  static std::string image(const std::string& s) {
-    return "<Image>\nfilename=" + s + "\n</Image>\n";
-  }
-  static std::string transition(const std::string& s) {
-    return "<Transition>\n" + s + "</Transition>\n";
-  }
-
   // Loads path into list and returns what the loader printed.
   std::string load(SlideList& list, const std::string& path, bool expected = true) {
     testing::internal::CaptureStdout();
@@ -79,13 +79,12 @@ class SlideListTest : public ::testing::Test {
 
 TEST_F(SlideListTest, TheSmallCompleteFile) {
   // Settings are taken as given, not clamped; absent keys keep the defaults.
-  std::string path =
-      write("talk.qvx",
-            "<QVX>\nTransitionDuration=1.5\nShowProgressPosition=0\nuColorR=300\n"
-            "uColorG=abc\n</QVX>\n<SlideList>\npath=C:\\talk\\\n"
-            "<Slide>\nthumbnail=overview.png\n" +
-                image("title.jpg") + "</Slide>\n" + transition("type=BURN\nduration=2\n") +
-                slideOf(image("end.jpg")) + slideOf(image("last.jpg")) + "</SlideList>\n");
+  std::string path = write("talk.qvx",
+                           "<QVX>\nTransitionDuration=1.5\nShowProgressPosition=0\nuColorR=300\n"
+                           "uColorG=abc\n</QVX>\n<SlideList>\npath=C:\\talk\\\n" +
+                               slideOf("thumbnail=overview.png\n" + image("title.jpg")) +
+                               transition("type=BURN\nduration=2\n") + slideOf(image("end.jpg")) +
+                               slideOf(image("last.jpg")) + "</SlideList>\n");
   SlideList list;
   EXPECT_EQ(load(list, path), "reading slide list description file...\n ...ready\n");
   EXPECT_FLOAT_EQ(viewer.transitionDuration, 1.5f);
@@ -101,33 +100,25 @@ TEST_F(SlideListTest, TheSmallCompleteFile) {
 }
 
 TEST_F(SlideListTest, TransitionsGoByTheirOrdinalAmongTypedSections) {
-  const std::string a = slideOf(image("a.jpg")), b = slideOf(image("b.jpg"));
-  const struct {
-    std::string slides, loaded;
-  } cases[] = {
-      // Slides: 0 = pages 0 and 1, 1 = no pages, 2 = page 2, 3 = page 3.
-      // Entry 0 lies inside slide 0: the default blend. The first typed
-      // section, placed before every slide, follows slide 0; the second
-      // counts to the slide without pages and is skipped rather than
-      // overwriting the entry before it; one without a type is not counted;
-      // "blend" names no kind, so slide 2's gap gets the default blend; the
-      // HARD after slide 3 (the last page) and the one past the last slide
-      // have no gap to go to.
-      {transition("type=SCROLL_LEFT\n") + slideOf(image("p.jpg") + image("q.jpg")) +
-           transition("type=BURN\n") + slideOf("") + transition("duration=3\n") +
-           transition("type=blend\nduration=4\n") + a + transition("type=HARD\n") + b +
-           transition("type=FLY_LEFT\n"),
-       "slides 0-1 q.jpg, 2-1 (none), 2-2 a.jpg, 3-3 b.jpg; pages p.jpg q.jpg a.jpg b.jpg; "
-       "transitions Blend 0.6 0-1, ScrollLeft 0.6 1-2, Blend 0.6 2-3"},
-      // HARD is a cut whatever its duration.
-      {transition("type=HARD\nduration=5\n") + a + b,
-       "slides 0-0 a.jpg, 1-1 b.jpg; pages a.jpg b.jpg; transitions Hard 0.01 0-1"},
-  };
-  for (const auto& test : cases) {
-    SlideList list;
-    load(list, write("show.qvx", "<SlideList>\n" + test.slides + "</SlideList>\n"));
-    EXPECT_EQ(summary(list, base()), test.loaded);
-  }
+  // Slides: 0 = pages 0 and 1, 1 = no pages, 2 = page 2, 3 = page 3.
+  // Entry 0 lies inside slide 0: the default blend. The first typed
+  // section, placed before every slide, follows slide 0; the second
+  // counts to the slide without pages and is skipped rather than
+  // overwriting the entry before it; one without a type is not counted;
+  // "blend" names no kind, so slide 2's gap gets the default blend; the
+  // HARD after slide 3 (the last page) and the one past the last slide
+  // have no gap to go to.
+  SlideList list;
+  load(list,
+       write("show.qvx", "<SlideList>\n" + transition("type=SCROLL_LEFT\n") +
+                             slideOf(image("p.jpg") + image("q.jpg")) + transition("type=BURN\n") +
+                             slideOf("") + transition("duration=3\n") +
+                             transition("type=blend\nduration=4\n") + slideOf(image("a.jpg")) +
+                             transition("type=HARD\n") + slideOf(image("b.jpg")) +
+                             transition("type=FLY_LEFT\n") + "</SlideList>\n"));
+  EXPECT_EQ(summary(list, base()),
+            "slides 0-1 q.jpg, 2-1 (none), 2-2 a.jpg, 3-3 b.jpg; pages p.jpg q.jpg a.jpg b.jpg; "
+            "transitions Blend 0.6 0-1, ScrollLeft 0.6 1-2, Blend 0.6 2-3");
 }
 
 TEST_F(SlideListTest, RelativeFileNameGivesTheAbsoluteDirectory) {
