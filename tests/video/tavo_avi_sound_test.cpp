@@ -28,6 +28,14 @@ TEST(TavoAviSound, StartAfterStopPlaysTheTrackFromItsBeginning) {
     ASSERT_TRUE(audio.waitForSound(trackFrames / 3 + trackFrames / 4));
     clip.stopSound();
   }
+  // A clip whose video has no length stays silent with the device open:
+  // its sound would otherwise start again on every frame.
+  ASSERT_TRUE(runFfmpeg("-f lavfi -i testsrc=size=32x24:rate=10:duration=1 -i " +
+                        audio.file("track.wav") + " -frames:v 0 -c:v mjpeg -c:a pcm_s16le " +
+                        audio.file("nolength.avi")));
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(TavoAvi(audio.file("nolength.avi"), 0).soundStream, nullptr);
+  testing::internal::GetCapturedStderr();
   std::vector<int16_t> output = audio.finish();
 
   // The frame at or after from that is (not) silent; the end when none is.
