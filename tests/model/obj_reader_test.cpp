@@ -24,12 +24,8 @@ Reading readModel(const std::string& text, const std::string& directory = "") {
   CapturedStream errors(std::cerr), log(std::clog), out(std::cout);
   std::istringstream stream(text);
   NoAction_ProgressBase progress;
-  Reading reading;
-  reading.mesh.reset(loadOBJ(directory, stream, progress));
-  reading.errors = errors.text();
-  reading.log = log.text();
-  reading.out = out.text();
-  return reading;
+  std::unique_ptr<fast_Mesh> mesh(loadOBJ(directory, stream, progress));
+  return {std::move(mesh), errors.text(), log.text(), out.text()};
 }
 
 // Groups and materials unless just the unnamed one, the vertex count and

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "images/encoders.h"
@@ -49,16 +48,16 @@ int sample16(int x, int y, int c) {
 }
 
 // A 1 x 2 PNG of the colour type and depth.
-PngSpec png(int colorType, int bitDepth, Sample sample = sample8) {
-  return PngSpec{1, 2, colorType, bitDepth, sample};
+Bytes png(int colorType, int bitDepth, Sample sample = sample8) {
+  return encodePng(PngSpec{1, 2, colorType, bitDepth, sample});
 }
 
 }  // namespace
 
-TEST(TextureFiles, PngLayoutsComeOutInTheirFormat) {
+TEST(TextureFiles, PngLayoutsAndGreyJpegComeOutInTheirFormatTopRowFirst) {
   auto index = [](int, int y, int) { return y; };
-  PngSpec palette = png(PNG_COLOR_TYPE_PALETTE, 1, index), keyed = palette,
-          interlaced = png(PNG_COLOR_TYPE_RGBA, 8);
+  PngSpec palette{1, 2, PNG_COLOR_TYPE_PALETTE, 1, index},
+      keyed = palette, interlaced{1, 2, PNG_COLOR_TYPE_RGBA, 8, sample8};
   palette.palette = keyed.palette = {{1, 2, 3}, {4, 5, 6}};
   keyed.paletteAlpha = {128};
   interlaced.interlaced = true;
@@ -67,16 +66,25 @@ TEST(TextureFiles, PngLayoutsComeOutInTheirFormat) {
   const uint16_t words[] = {0x0512, 0x0f12, 0x2d12, 0x3712};
   Bytes native(8);
   std::memcpy(native.data(), words, 8);
+  // 1 x 16 grey, dark above light: each half fills a block of its own, so
+  // it decodes exactly, as RGB.
+  const Bytes jpeg = encodeJpeg(
+      JpegSpec{1, 16, JpegColors::Grey, [](int, int y, int) { return y < 8 ? 20 : 230; }});
+  auto halves = [](const Bytes& dark, const Bytes& light) {
+    Bytes rows;
+    for (int y = 0; y < 16; ++y) rows = rows + (y < 8 ? dark : light);
+    return rows;
+  };
   const struct {
-    PngSpec spec;
+    Bytes file;
     bool wantAlpha;
     int format;
     Bytes pixels;  // top row first
   } cases[] = {
       {png(rgb, 8), false, GL_RGB, {5, 15, 25, 45, 55, 65}},
-      {interlaced, false, GL_RGBA, {5, 15, 25, 35, 45, 55, 65, 75}},
-      {palette, false, GL_RGB, {1, 2, 3, 4, 5, 6}},
-      {keyed, false, GL_RGBA, {1, 2, 3, 128, 4, 5, 6, 255}},
+      {encodePng(interlaced), false, GL_RGBA, {5, 15, 25, 35, 45, 55, 65, 75}},
+      {encodePng(palette), false, GL_RGB, {1, 2, 3, 4, 5, 6}},
+      {encodePng(keyed), false, GL_RGBA, {1, 2, 3, 128, 4, 5, 6, 255}},
       {png(grey, 8), false, GL_LUMINANCE, {5, 45}},
       {png(grey, 8), true, GL_RGBA, {5, 5, 5, 255, 45, 45, 45, 255}},
       {png(ga, 8), false, GL_LUMINANCE_ALPHA, {5, 15, 45, 55}},
@@ -84,35 +92,18 @@ TEST(TextureFiles, PngLayoutsComeOutInTheirFormat) {
       {png(rgb, 16, sample16), false, GL_RGB, {5, 15, 25, 45, 55, 65}},
       {png(ga, 16, sample16), false, sixteenBitSamples, native},
       {png(ga, 16, sample16), true, GL_RGBA, {5, 5, 5, 15, 45, 45, 45, 55}},
+      {jpeg, false, GL_RGB, halves({20, 20, 20}, {230, 230, 230})},
+      {jpeg, true, GL_RGBA, halves({20, 20, 20, 255}, {230, 230, 230, 255})},
   };
   testfiles::TempDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "case " << &c - cases);
+    const bool isJpeg = c.file == jpeg;
     TextureData data;
-    ASSERT_EQ(thrownBy(data, dir.file("picture.png"), encodePng(c.spec), c.wantAlpha), "");
-    EXPECT_EQ(std::pair(data.width, data.height), std::pair(1u, 2u));
+    ASSERT_EQ(thrownBy(data, dir.file(isJpeg ? "p.jpg" : "p.png"), c.file, c.wantAlpha), "");
+    EXPECT_EQ(std::pair(data.width, data.height), std::pair(1u, isJpeg ? 16u : 2u));
     EXPECT_EQ(data.format, c.format);
     EXPECT_EQ(pixelsOf(data), c.pixels);
-  }
-}
-
-TEST(TextureFiles, GreyJpegComesOutAsRgbTopRowFirst) {
-  testfiles::TempDir dir;
-  // 1 x 16, dark above light: each half fills a block of its own, so it
-  // decodes exactly.
-  const Bytes jpeg = encodeJpeg(
-      JpegSpec{1, 16, JpegColors::Grey, [](int, int y, int) { return y < 8 ? 20 : 230; }});
-  for (bool wantAlpha : {false, true}) {
-    TextureData data;
-    ASSERT_EQ(thrownBy(data, dir.file("grey.jpg"), jpeg, wantAlpha), "");
-    EXPECT_EQ(std::tuple(data.width, data.height, data.format),
-              std::tuple(1u, 16u, wantAlpha ? GL_RGBA : GL_RGB));
-    Bytes expected;
-    for (int y = 0; y < 16; ++y) {
-      expected.insert(expected.end(), 3, y < 8 ? 20 : 230);
-      if (wantAlpha) expected.push_back(255);
-    }
-    EXPECT_EQ(pixelsOf(data), expected) << wantAlpha;
   }
 }
 
@@ -156,27 +147,6 @@ TEST(TextureFiles, TheLowerCasedPathChoosesTheReaderAndFailuresLeaveNoPicture) {
     EXPECT_EQ(data.hasPixels, c.thrown.empty());
     EXPECT_EQ(data.pixels == nullptr, !c.thrown.empty());
   }
-}
-
-TEST(TextureFiles, ReadersRunOnSeveralThreadsAtOnce) {
-  // Built with ThreadSanitizer, this shows that the readers share no state.
-  testfiles::TempDir dir;
-  const std::string png = dir.file("a.png"), jpeg = dir.file("a.jpg"), junk = dir.file("b.jpg");
-  writeFile(png, encodePng(PngSpec{16, 16, PNG_COLOR_TYPE_RGB, 8, sample8}));
-  writeFile(jpeg, encodeJpeg(JpegSpec{16, 16, JpegColors::Rgb, sample8}));
-  writeFile(junk, Bytes(64, 0x41));
-  int wrong[4] = {};
-  std::vector<std::thread> threads;
-  for (int& count : wrong)
-    threads.emplace_back([&] {
-      for (int i = 0; i < 10; ++i) {
-        TextureData data;
-        count += !data.load(png, true) + !data.load(jpeg, true) + (data.width != 16);
-        count += thrownBy(data, junk, {}).rfind("Not a JPEG file", 0) != 0;
-      }
-    });
-  for (std::thread& thread : threads) thread.join();
-  for (int count : wrong) EXPECT_EQ(count, 0);
 }
 
 TEST(TextureData, TileRepeatsTheSourceAndRefusesPicturesItCannotMake) {

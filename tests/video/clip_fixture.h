@@ -22,8 +22,6 @@ inline std::string codedPictures(int width, int height, double seconds,
 }
 inline const std::string pcmSound =
     "-f lavfi -i \"sine=frequency=440:sample_rate=22050:d=2\" -c:a pcm_s16le ";
-inline const std::string mp3Sound =
-    "-f lavfi -i \"sine=frequency=440:sample_rate=44100:d=2\" -c:a libmp3lame ";
 inline const std::string rawPictures = "-c:v rawvideo -pix_fmt bgr24 ";
 // Lossless pictures that depend on the ones before, a key frame every 5.
 inline const std::string keyedPictures = "-c:v ffv1 -g 5 -pix_fmt bgr0 ";
@@ -55,9 +53,6 @@ class TavoAviClip : public testing::Test {
       EXPECT_EQ(std::system(command.c_str()), 0) << command;
     }
     return path;
-  }
-  static std::string standardClip() {  // 64 x 48, 20 frames in 2 s
-    return makeClip("clip.avi", codedPictures(64, 48, 2) + pcmSound + rawPictures);
   }
 
   static std::vector<int> texel(int x, int y) {
