@@ -133,11 +133,6 @@ class ScreenTest : public ::testing::Test {
   bool waitFor(const std::function<bool(const testfiles::Picture&)>& check, double seconds = 10) {
     return viewer->waitForScreen(check, seconds);
   }
-  // Polls until the region's average is colour c (the splash and any
-  // transition have passed).
-  bool waitForRegion(int x, int y, int width, int height, Rgb c, double seconds = 10) {
-    return waitFor([&](auto& screen) { return regionIs(screen, x, y, width, height, c); }, seconds);
-  }
   // Polls until at least minimum pixels near c lie in the rectangle.
   bool waitForPixels(int x, int y, int width, int height, Rgb c, int minimum, double seconds = 10) {
     return waitFor([&](auto& s) { return countNear(s, x, y, width, height, c) >= minimum; },

@@ -61,6 +61,22 @@ void usePageProjection() {
   glLoadIdentity();
 }
 
+unsigned int coordinateTexture() {
+  std::vector<uint8_t> texels(256 * 256 * 3, 128);
+  for (int r = 0; r < 256; ++r)
+    for (int c = 0; c < 256; ++c) {
+      texels[(size_t(r) * 256 + c) * 3] = uint8_t(c);
+      texels[(size_t(r) * 256 + c) * 3 + 1] = uint8_t(r);
+    }
+  GLuint texture = 0;
+  glGenTextures(1, &texture);
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 256, 256, 0, GL_RGB, GL_UNSIGNED_BYTE, texels.data());
+  for (GLenum filter : {GL_TEXTURE_MIN_FILTER, GL_TEXTURE_MAG_FILTER})
+    glTexParameteri(GL_TEXTURE_2D, filter, GL_NEAREST);
+  return texture;
+}
+
 std::vector<uint8_t> boundTextureTexels(bool rgba, int* width, int level) {
   GLint w = 0, h = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, &w);

@@ -23,6 +23,11 @@ Rgba pixelAt(int x, int y);  // one back-buffer pixel, y from the bottom
 // whole viewport, for drawing pages straight onto pixels.
 void usePageProjection();
 
+// A 256 x 256 RGB texture with nearest filtering, bound, whose texel (c, r),
+// r counted from the bottom, is (c, r, 128): a pixel read back tells which
+// texture coordinates were drawn there.
+unsigned int coordinateTexture();
+
 // The RGBA (or RGB) texels of a level of the bound texture, and its width.
 std::vector<uint8_t> boundTextureTexels(bool rgba, int* width = nullptr, int level = 0);
 

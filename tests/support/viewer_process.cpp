@@ -1,8 +1,6 @@
 #include "support/viewer_process.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,45 +20,25 @@ bool pollUntil(const std::function<bool()>& condition, double seconds) {
   return true;
 }
 
-// An Xvfb server of this test program's own. -displayfd lets the server
-// pick a free display number and report it once it accepts connections (or
-// the pipe closes when it fails); -noreset keeps it from resetting whenever
-// its last client leaves, which would refuse the next viewer's connection.
-struct PrivateDisplay {
-  PrivateDisplay() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    if ((server = fork()) == 0) {
-      prctl(PR_SET_PDEATHSIG, SIGTERM);  // never outlive the test program
-      int devNull = open("/dev/null", O_WRONLY);
-      dup2(devNull, 1);
-      dup2(devNull, 2);
-      std::string fd = std::to_string(fds[1]);
-      execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-             "tcp", "-ac", "-noreset", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    char number[16] = {};
-    FILE* reply = fdopen(fds[0], "r");
-    if (server > 0 && fgets(number, sizeof number, reply))
-      name = ":" + std::to_string(atoi(number));
-    fclose(reply);
-  }
-  ~PrivateDisplay() {
-    if (server <= 0) return;
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
-  }
-  std::string name;
-  pid_t server = -1;
-};
+// An Xvfb server of this test program's own, on ":N" or "" when there is
+// none. -displayfd lets the server pick a free display number and report it
+// once it accepts connections; -noreset keeps it from resetting whenever its
+// last client leaves, which would refuse the next viewer's connection. The
+// kernel ends it with the test program (the parent-death signal).
+std::string privateDisplay() {
+  FILE* server = popen(
+      "exec setpriv --pdeathsig TERM Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -ac "
+      "-noreset 2>/dev/null",
+      "r");
+  char number[16] = {};
+  return server && fgets(number, sizeof number, server) ? ":" + std::to_string(atoi(number)) : "";
+}
 
 }  // namespace
 
 std::string testDisplay() {
-  static PrivateDisplay display;
-  if (!display.name.empty()) setenv("DISPLAY", display.name.c_str(), 1);
+  static const std::string own = privateDisplay();
+  if (!own.empty()) setenv("DISPLAY", own.c_str(), 1);
   const char* shared = std::getenv("DISPLAY");  // without Xvfb, the environment's
   return shared ? shared : "";
 }
@@ -121,10 +99,6 @@ int ViewerProcess::waitForExit(double seconds) {
 }
 
 bool ViewerProcess::waitForWindow(double seconds) {
-  std::string screen;
-  int screenWidth = 0, screenHeight = 0;
-  runCommand("xdotool getdisplaygeometry", &screen);
-  std::sscanf(screen.c_str(), "%d %d", &screenWidth, &screenHeight);
   return pollUntil(
       [&] {
         if (!running()) return false;
@@ -134,8 +108,7 @@ bool ViewerProcess::waitForWindow(double seconds) {
                    &ids);
         windowId = ids.substr(0, ids.find('\n'));
         int x, y, width = 0, height = 0;
-        return windowGeometry(x, y, width, height) && width == screenWidth &&
-               height == screenHeight;
+        return windowGeometry(x, y, width, height) && width == 1024 && height == 768;
       },
       seconds);
 }
