@@ -1,7 +1,6 @@
 #include "platform/paths.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <tuple>
@@ -42,17 +41,4 @@ TEST(Directory, WildcardsIgnoreCase) {
       {"*.jpg", "a.jpg.bak", false}, {"?b*", "Abc", true},       {"*", "", true}};
   for (auto [pattern, name, match] : cases)
     EXPECT_EQ(wildcardMatch(pattern, name), match) << pattern << " " << name;
-}
-
-TEST(Directory, ListsMatchesInCaseInsensitiveNameOrder) {
-  testfiles::TempDir dir;
-  for (const char* name : {"b.png", "c.JPG", "a.jpg", "B.jpg", "notes.txt"})
-    testfiles::writeText(dir.file(name), "x");
-  mkdir(dir.file("d.jpg").c_str(), 0755);  // directories never match
-
-  // The doubled separator of "%s\\*.jpg" after a base path with its own.
-  std::vector<std::string> jpegs = findMatchingFiles(dir.path() + "/\\*.jpg");
-  EXPECT_EQ(jpegs, (std::vector<std::string>{"a.jpg", "B.jpg", "c.JPG"}));
-  EXPECT_EQ(findMatchingFiles(dir.path() + "/*.png"), std::vector<std::string>{"b.png"});
-  EXPECT_TRUE(findMatchingFiles(dir.path() + "/missing/*.jpg").empty());
 }
