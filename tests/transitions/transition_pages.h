@@ -6,10 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "content/description_file.h"
@@ -107,32 +105,6 @@ class TransitionPages : public ::testing::Test {
   // edges), darkened or not, but not the orange of burn's sparks.
   static bool isOldPage(const gltest::Rgba& c) {
     return c.b < 15 && c.r + c.g > 40 && !(c.r >= 200 && c.g >= 120);
-  }
-  // The page x and y of every polygon vertex that draw sends to GL, in
-  // order, through GL's feedback mode (which draws nothing), seen from far
-  // enough that nothing is clipped.
-  static std::vector<std::pair<float, float>> feedbackVertices(const std::function<void()>& draw) {
-    constexpr float halfWidth = 8, halfHeight = 6;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-halfWidth, halfWidth, -halfHeight, halfHeight, -10, 10);
-    glMatrixMode(GL_MODELVIEW);
-    std::vector<GLfloat> buffer(1 << 16);
-    glFeedbackBuffer(GLsizei(buffer.size()), GL_3D, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    const int used = glRenderMode(GL_RENDER);
-    gltest::usePageProjection();
-    std::vector<std::pair<float, float>> vertices;
-    for (int at = 0; at < used;) {
-      const int token = int(buffer[size_t(at++)]);
-      const int count = token == GL_POLYGON_TOKEN ? int(buffer[size_t(at++)]) : 0;
-      if (token != GL_POLYGON_TOKEN) at += token == GL_PASS_THROUGH_TOKEN ? 1 : 3;
-      for (int v = 0; v < count; ++v, at += 3)
-        vertices.emplace_back((buffer[size_t(at)] / windowWidth - 0.5f) * 2 * halfWidth,
-                              (buffer[size_t(at + 1)] / windowHeight - 0.5f) * 2 * halfHeight);
-    }
-    return vertices;
   }
   // Pixel column of page coordinate x when the page fills the window.
   static int columnOf(float x) { return int((x + 0.5f) * windowWidth); }
