@@ -7,23 +7,12 @@
 #include <utility>
 
 #include "platform/directory.h"
-#include "support/test_files.h"
 
 TEST(Paths, DirectoryOfCutsAfterTheLastSeparatorOfEitherKind) {
   for (auto [path, directory] : {std::pair{"C:\\talk\\slides.txt", "C:\\talk\\"},
                                  {"/home/a/b.txt", "/home/a/"},
                                  {"quorvex", ""}})
     EXPECT_EQ(directoryOf(path), directory) << path;
-}
-
-TEST(Paths, BackslashesOpenAsSlashes) {
-  testfiles::TempDir dir;
-  testfiles::writeText(dir.file("a.txt"), "hello");
-  std::string windowsStyle = dir.path() + "\\a.txt";
-  EXPECT_EQ(nativePath(windowsStyle), dir.path() + "/a.txt");
-  FILE* file = openFile(windowsStyle, "rb");
-  ASSERT_NE(file, nullptr);
-  std::fclose(file);
 }
 
 TEST(Paths, FullPathIsAbsoluteAndResolved) {
