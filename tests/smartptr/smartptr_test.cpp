@@ -60,18 +60,9 @@ TEST(SmartPtr, CopiesShareOneCountAndTheLastDeletes) {
   EXPECT_EQ(Derived::destroyed, 1);  // through the virtual destructor
 }
 
-TEST(SmartPtrDeathTest, ProgrammingErrorsAbortWithTheirLine) {
+TEST(SmartPtrDeathTest, UsingAnEmptyHandleAbortsWithItsLine) {
   SmartPtr<Tracked> empty;
   EXPECT_DEATH((void)empty.operator->(), "dataPtr != 0, file smartptr, line 119");
-  Tracked object;
-  int count = 0;
-  SmartPtr<Tracked> broken;
-  broken.dataPtr = &object;
-  EXPECT_DEATH(broken.release(), "refcountPtr != 0, file smartptr, line 188");
-  broken.refcountPtr = &count;
-  EXPECT_DEATH(broken.release(), "\\*refcountPtr >= 0, file smartptr, line 190");
-  broken.dataPtr = nullptr;
-  broken.refcountPtr = nullptr;
 }
 
 }  // namespace

@@ -19,6 +19,12 @@
 
 namespace transitiontest {
 
+// The kind from page `from` to the next, with the default duration.
+inline std::unique_ptr<Transition> create(const char* type, int from) {
+  return std::unique_ptr<Transition>(
+      createTransition(type, DescriptionNode("Transition"), from, from + 1));
+}
+
 constexpr int windowWidth = 256, windowHeight = 192;
 constexpr int allPixels = windowWidth * windowHeight;
 
@@ -50,8 +56,7 @@ class TransitionPages : public ::testing::Test {
 
   // The kind from page 0 to page 1 with the default duration, started.
   static std::unique_ptr<Transition> make(const char* type) {
-    std::unique_ptr<Transition> transition(
-        createTransition(type, DescriptionNode("Transition"), 0, 1));
+    std::unique_ptr<Transition> transition = create(type, 0);
     transition->start();
     return transition;
   }

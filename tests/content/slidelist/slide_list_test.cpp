@@ -52,8 +52,7 @@ class SlideListTest : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_GL_WINDOW();
-    viewer.uColor[0] = 0.4f;
-    viewer.uColor[1] = 1.0f;
+    viewer.uColor[0] = viewer.uColor[1] = 1.0f;
     viewer.uColor[2] = 0.2f;
     viewer.transitionDuration = 0.6f;
     viewer.showProgressPosition = true;
