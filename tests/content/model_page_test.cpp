@@ -20,8 +20,7 @@ const char* const redLibrary = "newmtl red\nKa 1 0 0\nKd 1 0 0\nKs 0 0 0\n";
 
 // The square and its material, in the folder and in "sub", under a dark
 // blue page.
-class ModelPages : public pagetest::PageListFixture {
- protected:
+struct ModelPages : pagetest::PageListFixture {
   void SetUp() override {
     pagetest::PageListFixture::SetUp();
     std::filesystem::create_directory(dir.file("sub"));
@@ -31,10 +30,6 @@ class ModelPages : public pagetest::PageListFixture {
     }
     ASSERT_TRUE(testfiles::writePng(dir.file("page.png"), testfiles::solidPicture(32, 24, 0, 0, 90),
                                     false));
-  }
-  void TearDown() override {
-    pagetest::PageListFixture::TearDown();
-    viewer.modelRotationX = viewer.modelRotationY = 0;
   }
   Page& add(const std::string& models) {
     return pagetest::PageListFixture::add(pagetest::image("page.png", models));
@@ -112,4 +107,5 @@ TEST_F(ModelPages, DrawsEachModelAtItsPlaceTurnedByTheUserAndItself) {
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     page.unload();
   }
+  viewer.modelRotationX = viewer.modelRotationY = 0;
 }

@@ -52,8 +52,7 @@ TEST(Page, ReadsItsSectionsByTheirExactNames) {
 }
 
 // Three pictures the pages below are made of.
-class PageListFixture : public pagetest::PageListFixture {
- protected:
+struct PageListFixture : pagetest::PageListFixture {
   void SetUp() override {
     pagetest::PageListFixture::SetUp();
     ASSERT_TRUE(
@@ -169,8 +168,7 @@ TEST_F(PageListFixture, DrawsPictureAndObjects) {
 
 // --- sound and video -------------------------------------------------------
 
-class PageMedia : public PageListFixture {
- protected:
+struct PageMedia : PageListFixture {
   soundtest::DiskAudio audio;
 };
 

@@ -26,8 +26,7 @@ void expectThumbnail(const Slide& slide, const std::string& fileName, int width,
 }
 
 // Two pictures, and one page in the list before the slides under test.
-class SlideFixture : public pagetest::PageListFixture {
- protected:
+struct SlideFixture : pagetest::PageListFixture {
   void SetUp() override {
     pagetest::PageListFixture::SetUp();
     ASSERT_TRUE(

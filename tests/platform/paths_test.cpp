@@ -1,8 +1,8 @@
 #include "platform/paths.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <tuple>
 #include <utility>
 
@@ -16,9 +16,7 @@ TEST(Paths, DirectoryOfCutsAfterTheLastSeparatorOfEitherKind) {
 }
 
 TEST(Paths, FullPathIsAbsoluteAndResolved) {
-  char cwd[4096];
-  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-  EXPECT_EQ(fullPathName("list.txt"), std::string(cwd) + "/list.txt");
+  EXPECT_EQ(fullPathName("list.txt"), std::filesystem::current_path().string() + "/list.txt");
   EXPECT_EQ(fullPathName("/a/b/../c/./d.txt"), "/a/c/d.txt");
   EXPECT_EQ(fullPathName("/a/b/"), "/a/b/");
   EXPECT_EQ(fullPathName("/a\\b\\c.txt"), "/a/b/c.txt");

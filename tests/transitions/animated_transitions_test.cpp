@@ -17,8 +17,7 @@ namespace {
 
 using namespace transitiontest;
 
-class AnimatedTransitions : public TransitionPages {
- protected:
+struct AnimatedTransitions : TransitionPages {
   // Frames at 1/30 steps up to (and including) progress `until`.
   static void run(Transition& transition, float until) {
     for (int k = 1; k <= 30; ++k) drawFrame(transition, until * k / 30);

@@ -38,9 +38,10 @@ class TransitionPages : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_GL_WINDOW(windowWidth, windowHeight);
-    const uint8_t red[4] = {255, 0, 0, 255}, green[4] = {0, 255, 0, 255};
-    const testfiles::Picture halves = testfiles::makePicture(
-        200, 150, [&](int x, int, uint8_t* rgba) { std::memcpy(rgba, x < 100 ? red : green, 4); });
+    const testfiles::Picture halves =
+        testfiles::makePicture(200, 150, [](int x, int, uint8_t* rgba) {
+          std::memcpy(rgba, x < 100 ? "\xff\0\0\xff" : "\0\xff\0\xff", 4);
+        });
     ASSERT_TRUE(testfiles::writePng(folder.file("from.png"), halves, false));
     ASSERT_TRUE(testfiles::writePng(folder.file("to.png"),
                                     testfiles::solidPicture(200, 150, 0, 0, 255), false));
