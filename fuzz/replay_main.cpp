@@ -10,26 +10,22 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-namespace {
-int replayFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                             std::istreambuf_iterator<char>());
-  LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
-  return 1;
-}
-}  // namespace
-
 int main(int argc, char** argv) {
   int replayed = 0;
+  auto replay = [&](const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+    ++replayed;
+  };
   for (int i = 1; i < argc; ++i) {
-    std::filesystem::path path(argv[i]);
     std::error_code error;
-    if (std::filesystem::is_directory(path, error)) {
-      for (const auto& entry : std::filesystem::recursive_directory_iterator(path))
-        if (entry.is_regular_file()) replayed += replayFile(entry.path());
-    } else if (std::filesystem::is_regular_file(path, error)) {
-      replayed += replayFile(path);
+    if (std::filesystem::is_directory(argv[i], error)) {
+      for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i]))
+        if (entry.is_regular_file()) replay(entry.path());
+    } else if (std::filesystem::is_regular_file(argv[i], error)) {
+      replay(argv[i]);
     }
   }
   std::printf("replayed %d inputs\n", replayed);

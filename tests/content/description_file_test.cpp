@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <memory>
 
 #include "support/test_files.h"
 
@@ -71,6 +70,9 @@ TEST(DescriptionFile, BuildsTheTreeLineByLineUpToTheFirstBadLine) {
     EXPECT_EQ(dump(fromFile), c.tree);
     EXPECT_EQ(dump(fromMemory), c.tree);
   }
+  DescriptionFile missing;  // no line of it is bad
+  EXPECT_FALSE(missing.parse(dir.file("none.txt")));
+  EXPECT_EQ(missing.errorLine(), -1);
 }
 
 TEST(DescriptionFile, DeepNestingCostsNoStack) {
@@ -78,20 +80,13 @@ TEST(DescriptionFile, DeepNestingCostsNoStack) {
   // time and freed without recursion.
   std::string text;
   for (int i = 0; i < 500000; ++i) text += "<S>\n";
-  auto file = std::make_unique<DescriptionFile>();
-  ASSERT_TRUE(file->parseText(text + "k=deep\n</S>\n"));
-  const DescriptionNode* node = file.get();
+  DescriptionFile file;
+  ASSERT_TRUE(file.parseText(text + "k=deep\n</S>\n"));
+  const DescriptionNode* node = &file;
   int depth = 0;
   for (; node->childCount() == 1; ++depth) node = &node->child(0);
   EXPECT_EQ(depth, 500000);
   EXPECT_EQ(node->findKey("k")->value(), "deep");
-  file.reset();
-}
-
-TEST(DescriptionFile, AMissingFileLeavesErrorLineUnset) {
-  DescriptionFile missing;
-  EXPECT_FALSE(missing.parse("/nonexistent/quorvex/show.txt"));
-  EXPECT_EQ(missing.errorLine(), -1);
 }
 
 }  // namespace

@@ -20,8 +20,7 @@ const char* const redLibrary = "newmtl red\nKa 1 0 0\nKd 1 0 0\nKs 0 0 0\n";
 
 // The square and its material, in the folder and in "sub", under a dark
 // blue page.
-class ModelPages : public pagetest::PageListFixture {
- protected:
+struct ModelPages : pagetest::PageListFixture {
   void SetUp() override {
     pagetest::PageListFixture::SetUp();
     std::filesystem::create_directory(dir.file("sub"));
@@ -32,10 +31,6 @@ class ModelPages : public pagetest::PageListFixture {
     ASSERT_TRUE(testfiles::writePng(dir.file("page.png"), testfiles::solidPicture(32, 24, 0, 0, 90),
                                     false));
   }
-  void TearDown() override {
-    pagetest::PageListFixture::TearDown();
-    viewer.modelRotationX = viewer.modelRotationY = 0;
-  }
   Page& add(const std::string& models) {
     return pagetest::PageListFixture::add(pagetest::image("page.png", models));
   }
@@ -43,6 +38,9 @@ class ModelPages : public pagetest::PageListFixture {
 
 std::string model(const std::string& keys) {
   return pagetest::section("Model", keys + "\n");
+}
+std::string square(const std::string& keys = "") {
+  return model("filename=square.obj\n" + keys);
 }
 
 // The lit model shows bright over the dark blue page (colour material
@@ -55,10 +53,10 @@ bool modelAt(float x, float y) {
 }  // namespace
 
 TEST_F(ModelPages, NeighboursReadAModelOnceAndShareIt) {
-  Page& first = add(model("filename=square.obj"));
-  Page& second = add(model("filename=square.obj"));
+  Page& first = add(square());
+  Page& second = add(square());
   add("");
-  Page& far = add(model("filename=square.obj"));
+  Page& far = add(square());
   testing::internal::CaptureStdout();
   first.load(0);
   second.load(1);
@@ -83,22 +81,15 @@ TEST_F(ModelPages, DrawsEachModelAtItsPlaceTurnedByTheUserAndItself) {
     std::vector<std::pair<float, float>> model, page;
   };
   const Case cases[] = {
-      {model("filename=square.obj"), 0, 0, {{0, 0}}, {{0.1f, 0}}},
-      {model("filename=square.obj\ntx=0.25\nty=-0.1\nscale=2"),
-       0,
-       0,
-       {{0.25f, -0.1f}, {0.33f, -0.02f}},
-       {{0, 0}, {0.37f, -0.1f}}},
-      {model("filename=square.obj\nry=90"), 0, 0, {}, {{0, 0}}},
+      {square(), 0, 0, {{0, 0}}, {{0.1f, 0}}},
+      {square("tx=0.25\nty=-0.1\nscale=2"), 0, 0, {{0.25f, -0.1f}, {0.33f, -0.02f}}, {{0, 0}}},
+      {square("tx=0.25\nty=-0.1\nscale=2"), 0, 0, {}, {{0.37f, -0.1f}}},
+      {square("ry=90"), 0, 0, {}, {{0, 0}}},
       {model("filename=sub\\square.obj\ntx=0.2"), 0, 0, {{0.2f, 0}}, {{0, 0}}},
-      {model("filename=square.obj\ntx=0.25"), 0, 90, {}, {{0.25f, 0}}},
-      {model("filename=square.obj\nrx=90"), -90, 0, {{0, 0}}, {}},
+      {square("tx=0.25"), 0, 90, {}, {{0.25f, 0}}},
+      {square("rx=90"), -90, 0, {{0, 0}}, {}},
       // A file that is not there gives an empty mesh; the next model draws.
-      {model("filename=none.obj") + model("filename=square.obj\ntx=-0.25"),
-       0,
-       0,
-       {{-0.25f, 0}},
-       {{0, 0}}},
+      {model("filename=none.obj") + square("tx=-0.25"), 0, 0, {{-0.25f, 0}}, {{0, 0}}},
   };
   for (const Case& c : cases) {
     Page& page = add(c.models);
@@ -116,4 +107,5 @@ TEST_F(ModelPages, DrawsEachModelAtItsPlaceTurnedByTheUserAndItself) {
     EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
     page.unload();
   }
+  viewer.modelRotationX = viewer.modelRotationY = 0;
 }

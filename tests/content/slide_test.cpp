@@ -26,8 +26,7 @@ void expectThumbnail(const Slide& slide, const std::string& fileName, int width,
 }
 
 // Two pictures, and one page in the list before the slides under test.
-class SlideFixture : public pagetest::PageListFixture {
- protected:
+struct SlideFixture : pagetest::PageListFixture {
   void SetUp() override {
     pagetest::PageListFixture::SetUp();
     ASSERT_TRUE(
@@ -45,26 +44,18 @@ class SlideFixture : public pagetest::PageListFixture {
 
 TEST_F(SlideFixture, AppendsItsImagesAndShrinksTheLastPage) {
   using pagetest::section;
-  Slide slide(
-      slideSection(pagetest::image("small.jpg") + section("image", "filename=ignored.jpg\n") +
-                   section("Sound", "filename=x.wav\n") + pagetest::image("big.jpg")),
-      pages, base());
-  EXPECT_EQ(std::pair(slide.firstPage, slide.lastPage), std::pair(1, 2));
-  ASSERT_EQ(pages.size(), 3u);
-  EXPECT_EQ(pages[1]->fileName, base() + "small.jpg");
-  EXPECT_EQ(pages[2]->fileName, base() + "big.jpg");
-  EXPECT_FALSE(pages[1]->isLoaded());
-  expectThumbnail(slide, base() + "big.jpg", 256, 192);
-}
-
-TEST_F(SlideFixture, ABareFileNameMakesOnePageAndItsThumbnail) {
   GLuint thumbnailId = 0;
   {
-    Slide slide("big.jpg", pages, base());
-    EXPECT_EQ(std::pair(slide.firstPage, slide.lastPage), std::pair(1, 1));
-    EXPECT_EQ(pages[1]->fileName, base() + "big.jpg");
-    // A small picture is not enlarged for its thumbnail.
-    expectThumbnail(Slide("small.jpg", pages, base()), base() + "small.jpg", 100, 50);
+    Slide slide(
+        slideSection(pagetest::image("small.jpg") + section("image", "filename=ignored.jpg\n") +
+                     section("Sound", "filename=x.wav\n") + pagetest::image("big.jpg")),
+        pages, base());
+    EXPECT_EQ(std::pair(slide.firstPage, slide.lastPage), std::pair(1, 2));
+    ASSERT_EQ(pages.size(), 3u);
+    EXPECT_EQ(pages[1]->fileName, base() + "small.jpg");
+    EXPECT_EQ(pages[2]->fileName, base() + "big.jpg");
+    EXPECT_FALSE(pages[1]->isLoaded());
+    expectThumbnail(slide, base() + "big.jpg", 256, 192);
     thumbnailId = slide.thumbnail->textureId;
   }
   // The slide deletes its thumbnail; the pages belong to the list.

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string>
 #include <tuple>
-#include <utility>
 
 #include "app/state/viewer_state.h"
 #include "transitions/transition_burn.h"
@@ -51,20 +50,6 @@ using Grid = float[clothSize][clothSize][3];
 
 Grid& grid() {
   return pullLeftStore().grid;
-}
-
-TEST(PullLeftStore, RightCornersAtHalfway) {
-  resetPullLeftCloth();
-  pinPullLeftCorners(0.5f);
-  for (auto [j, y] : {std::pair{0, 0.825f}, {14, 0.075f}}) {
-    const float* corner = grid()[14][j];
-    EXPECT_FLOAT_EQ(corner[0], -0.125f) << j;
-    EXPECT_FLOAT_EQ(corner[1], y) << j;
-    EXPECT_NEAR(corner[2], 0.1414, 1e-4) << j;
-  }
-  // Nothing else moves.
-  EXPECT_EQ(grid()[14][7][2], 0);
-  EXPECT_EQ(grid()[13][0][2], 0);
 }
 
 // Steps the cloth from a flat page with one column disturbed, and from the

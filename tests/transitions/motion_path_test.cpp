@@ -53,15 +53,13 @@ TEST(MotionPath, FourControlPointsGiveTwoPiecesJoinedAtTheMidpointReachedInTime)
   EXPECT_EQ(again.samples, path.samples);
 }
 
-TEST(MotionPath, ChangingSpeedAcceleratesEvenly) {
+TEST(MotionPath, ChangingSpeedAcceleratesEvenlyAndDegeneratePathsStayFinite) {
   const MotionPath path = built({{0, 0, 1}, {3, 0, 2}});
   EXPECT_FLOAT_EQ(path.totalTime(), 2);
   // s(t) = t + (4 - 1) / 12 * t^2
   expectAt(path, 1, 1.25f, 0);
   expectAt(path, 2, 3, 0);
-}
-
-TEST(MotionPath, CoincidentSamplesAndEmptyPathsStayFinite) {
+  // Coincident samples and empty paths stay finite.
   expectAt(built({{1, 1, 1}, {1, 1, 1}}), 0, 1, 1);
   const MotionPath empty = built({});
   expectAt(empty, 1, 0, 0);

@@ -6,10 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "content/description_file.h"
@@ -20,6 +18,12 @@
 #include "transitions/transition.h"
 
 namespace transitiontest {
+
+// The kind from page `from` to the next, with the default duration.
+inline std::unique_ptr<Transition> create(const char* type, int from) {
+  return std::unique_ptr<Transition>(
+      createTransition(type, DescriptionNode("Transition"), from, from + 1));
+}
 
 constexpr int windowWidth = 256, windowHeight = 192;
 constexpr int allPixels = windowWidth * windowHeight;
@@ -34,9 +38,10 @@ class TransitionPages : public ::testing::Test {
  protected:
   void SetUp() override {
     REQUIRE_GL_WINDOW(windowWidth, windowHeight);
-    const uint8_t red[4] = {255, 0, 0, 255}, green[4] = {0, 255, 0, 255};
-    const testfiles::Picture halves = testfiles::makePicture(
-        200, 150, [&](int x, int, uint8_t* rgba) { std::memcpy(rgba, x < 100 ? red : green, 4); });
+    const testfiles::Picture halves =
+        testfiles::makePicture(200, 150, [](int x, int, uint8_t* rgba) {
+          std::memcpy(rgba, x < 100 ? "\xff\0\0\xff" : "\0\xff\0\xff", 4);
+        });
     ASSERT_TRUE(testfiles::writePng(folder.file("from.png"), halves, false));
     ASSERT_TRUE(testfiles::writePng(folder.file("to.png"),
                                     testfiles::solidPicture(200, 150, 0, 0, 255), false));
@@ -52,8 +57,7 @@ class TransitionPages : public ::testing::Test {
 
   // The kind from page 0 to page 1 with the default duration, started.
   static std::unique_ptr<Transition> make(const char* type) {
-    std::unique_ptr<Transition> transition(
-        createTransition(type, DescriptionNode("Transition"), 0, 1));
+    std::unique_ptr<Transition> transition = create(type, 0);
     transition->start();
     return transition;
   }
@@ -107,32 +111,6 @@ class TransitionPages : public ::testing::Test {
   // edges), darkened or not, but not the orange of burn's sparks.
   static bool isOldPage(const gltest::Rgba& c) {
     return c.b < 15 && c.r + c.g > 40 && !(c.r >= 200 && c.g >= 120);
-  }
-  // The page x and y of every polygon vertex that draw sends to GL, in
-  // order, through GL's feedback mode (which draws nothing), seen from far
-  // enough that nothing is clipped.
-  static std::vector<std::pair<float, float>> feedbackVertices(const std::function<void()>& draw) {
-    constexpr float halfWidth = 8, halfHeight = 6;
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(-halfWidth, halfWidth, -halfHeight, halfHeight, -10, 10);
-    glMatrixMode(GL_MODELVIEW);
-    std::vector<GLfloat> buffer(1 << 16);
-    glFeedbackBuffer(GLsizei(buffer.size()), GL_3D, buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    draw();
-    const int used = glRenderMode(GL_RENDER);
-    gltest::usePageProjection();
-    std::vector<std::pair<float, float>> vertices;
-    for (int at = 0; at < used;) {
-      const int token = int(buffer[size_t(at++)]);
-      const int count = token == GL_POLYGON_TOKEN ? int(buffer[size_t(at++)]) : 0;
-      if (token != GL_POLYGON_TOKEN) at += token == GL_PASS_THROUGH_TOKEN ? 1 : 3;
-      for (int v = 0; v < count; ++v, at += 3)
-        vertices.emplace_back((buffer[size_t(at)] / windowWidth - 0.5f) * 2 * halfWidth,
-                              (buffer[size_t(at + 1)] / windowHeight - 0.5f) * 2 * halfHeight);
-    }
-    return vertices;
   }
   // Pixel column of page coordinate x when the page fills the window.
   static int columnOf(float x) { return int((x + 0.5f) * windowWidth); }

@@ -61,7 +61,7 @@ TEST(WorkerPool, StopDropsJobsNotBegunAndWaitsForTheRunning) {
   EXPECT_FALSE(queuedRan);
 }
 
-TEST(Deferred, GetRunsTheWorkItselfWhenNoWorkerHasBegunAndCancelledWorkNeverRuns) {
+TEST(Deferred, GetRunsTheWorkItselfUnlessAWorkerBeganItAndCancelledWorkNeverRuns) {
   std::atomic<int> runs{0};
   Deferred<int> task([&] { return ++runs * 7; }), cancelled([&] { return ++runs; });
   EXPECT_EQ(task.get(), 7);
@@ -69,20 +69,19 @@ TEST(Deferred, GetRunsTheWorkItselfWhenNoWorkerHasBegunAndCancelledWorkNeverRuns
   cancelled.cancel();
   cancelled.run();
   EXPECT_EQ(runs, 1);
-}
 
-TEST(Deferred, GetWaitsForTheWorkerThatBegan) {
+  // Work a worker has begun is waited for, not run twice.
   Gate gate;
-  auto task = std::make_shared<Deferred<std::string>>([&] {
+  auto begun = std::make_shared<Deferred<int>>([&] {
     gate.job()();
-    return std::string("made by the worker");
+    return ++runs * 10;
   });
   WorkerPool pool(2);
-  pool.submit([task] { task->run(); });
+  pool.submit([begun] { begun->run(); });
   gate.entered.get_future().wait();
-  EXPECT_FALSE(task->isDone());
+  EXPECT_FALSE(begun->isDone());
   std::thread releaser([&] { gate.release.set_value(); });
-  EXPECT_EQ(task->get(), "made by the worker");
+  EXPECT_EQ(begun->get(), 20);
   releaser.join();
 }
 
