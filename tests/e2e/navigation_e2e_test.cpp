@@ -19,9 +19,10 @@ const Rgb red = {200, 40, 40}, green = {40, 200, 40}, blue = {40, 40, 200}, cyan
 class Navigation : public ScreenTest {
  protected:
   // The page colour in the upper middle of the screen, clear of the
-  // typed-number bar and of the pointer.
+  // typed-number bar and of the pointer; close enough that its transition
+  // has ended, as keys, clicks and digits during one are ignored.
   bool waitForPage(Rgb c) {
-    return waitFor([&](auto& screen) { return regionIs(screen, 412, 100, 200, 60, c); });
+    return waitFor([&](auto& screen) { return regionIs(screen, 412, 100, 200, 60, c, 6); });
   }
   // The progress indicator's bar, 0.2 below the middle: white at up to
   // half strength over the page, with the slide marks on it.

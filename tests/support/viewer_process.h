@@ -58,6 +58,7 @@ class ViewerProcess {
   // Standard output and error so far.
   std::string output() { return testfiles::readText(logs.file("stdout.txt")); }
   std::string errors() { return testfiles::readText(logs.file("stderr.txt")); }
+  pid_t pid() const { return child; }  // for the benchmarks' CPU readings
 
  private:
   pid_t child = -1;
