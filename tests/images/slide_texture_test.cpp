@@ -91,12 +91,14 @@ class SlideTextures : public testing::Test {
 }  // namespace
 
 TEST_F(SlideTextures, SizesExtentsAndExtensionsOfPicturesAndThumbnails) {
-  // ".jpeg" is tried as PNG first, "wrong.png" is a JPEG after all.
+  // ".jpeg" is tried as PNG first, "wrong.png" is a JPEG after all; a
+  // picture larger than GL takes is shrunk to the largest side it does.
   const struct {
     std::string name;
     bool thumbnail;
     int width, height, shownWidth, shownHeight, textureWidth, textureHeight;
     float uExtent, vExtent;
+    int largest = 0;  // the side GL reports, 0: its own
   } cases[] = {
       {"1024x768.jpg", false, 1024, 768, 1024, 768, 1024, 1024, 1.0f, 0.75f},
       {"800x600.jpg", false, 800, 600, 800, 600, 1024, 1024, 0.78125f, 0.5859375f},
@@ -106,13 +108,21 @@ TEST_F(SlideTextures, SizesExtentsAndExtensionsOfPicturesAndThumbnails) {
       {"3000x5.jpg", true, 3000, 5, 256, 1, 256, 64, 1.0f, 1 / 64.0f},  // never to nothing
       {"long.jpeg", false, 10, 10, 10, 10, 64, 64, 10 / 64.0f, 10 / 64.0f},
       {"wrong.png", false, 10, 10, 10, 10, 64, 64, 10 / 64.0f, 10 / 64.0f},
+      {"1000x500.jpg", false, 1000, 500, 256, 128, 256, 128, 1.0f, 1.0f, 256},
   };
   for (const auto& c : cases) {
     std::string path = dir.file(c.name);
     SCOPED_TRACE(path + (c.thumbnail ? " as thumbnail" : ""));
     testfiles::Picture picture = testfiles::solidPicture(c.width, c.height, 9, 99, 199);
     ASSERT_TRUE(testfiles::writeJpeg(path, picture));
+    largestTextureSide = c.largest;
+    testing::internal::CaptureStderr();
     SlideTexture texture(path.c_str(), true, c.thumbnail);
+    const std::string printed = testing::internal::GetCapturedStderr();
+    largestTextureSide = 0;
+    EXPECT_EQ(printed, c.largest ? path + ": 1000 x 500 pixels make a texture larger than GL " +
+                                       "takes; shown at 256 x 128\n"
+                                 : "");
     // Kind, alpha, shown size, texture size, as GL has it too.
     EXPECT_EQ(std::tuple(texture.kind, texture.hasAlpha, texture.width, texture.height,
                          texture.textureWidth, texture.textureHeight, levelSize(0),
@@ -160,20 +170,6 @@ TEST_F(SlideTextures, TexelsAreThePictureBottomUpPaddedByTheOutsideRule) {
   }
 }
 
-TEST_F(SlideTextures, APictureTooLargeForGlIsShrunkToTheLargestSideItTakes) {
-  const std::string path = writePng("wide.png", {1000, 500, PNG_COLOR_TYPE_RGB, 8, patterned});
-  largestTextureSide = 256;
-  testing::internal::CaptureStderr();
-  SlideTexture texture(path.c_str(), true, false);
-  const std::string printed = testing::internal::GetCapturedStderr();
-  largestTextureSide = 0;
-  EXPECT_EQ(std::tuple(texture.width, texture.height, texture.textureWidth, texture.textureHeight),
-            std::tuple(256, 128, 256, 128));
-  EXPECT_EQ(printed, path + ": 1000 x 500 pixels make a texture larger than GL takes; shown at " +
-                         "256 x 128\n");
-  EXPECT_EQ(uploadedTexels(texture), texelsByRule(path, texture));  // the nearest-pixel shrink
-}
-
 TEST_F(SlideTextures, UndecodableAndUnknownFilesMakeSixtyFourSquareTextures) {
   testfiles::writeText(dir.file("broken.jpg"), "no picture in here");
   testfiles::writeText(dir.file("picture.bmp"), "BM not decoded at all");
@@ -216,19 +212,40 @@ TEST_F(SlideTextures, UndecodableAndUnknownFilesMakeSixtyFourSquareTextures) {
   }
 }
 
-TEST_F(SlideTextures, FiltersWrapsAlignmentAndLifetime) {
-  std::string path = writePng("p.png", {100, 50, PNG_COLOR_TYPE_RGB, 8, patterned});
+// Filters, the wrap (left alone) and the levels, each as GLU builds it from
+// level 0, up to the first GLU does not have; without mipmaps level 0 only.
+TEST_F(SlideTextures, FiltersWrapsLevelsAlignmentAndLifetime) {
+  const std::string wide = writePng("wide.png", {100, 50, PNG_COLOR_TYPE_RGB, 8, patterned});
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // whatever the caller had set is kept
   GLuint name = 0;
-  for (bool mipmaps : {true, false}) {
+  for (const auto& [path, mipmaps] :
+       {std::pair(wide, true), std::pair(wide, false),
+        std::pair(writePng("tall.png", {30, 200, PNG_COLOR_TYPE_RGBA, 8, patterned}), true)}) {
+    SCOPED_TRACE(path + (mipmaps ? " with mipmaps" : ""));
     SlideTexture texture(path.c_str(), mipmaps, false);
     name = texture.textureId;
-    // Filters, the wrap (left alone), a second level with mipmaps only.
-    EXPECT_EQ(
-        std::tuple(boundParameter(GL_TEXTURE_MIN_FILTER), boundParameter(GL_TEXTURE_MAG_FILTER),
-                   boundParameter(GL_TEXTURE_WRAP_S), levelSize(1)),
-        std::tuple(mipmaps ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR, GL_LINEAR, GL_REPEAT,
-                   mipmaps ? 64 : 0));
+    EXPECT_EQ(std::tuple(boundParameter(GL_TEXTURE_MIN_FILTER),
+                         boundParameter(GL_TEXTURE_MAG_FILTER), boundParameter(GL_TEXTURE_WRAP_S)),
+              std::tuple(mipmaps ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR, GL_LINEAR, GL_REPEAT));
+    const bool rgba = texture.hasAlphaChannel();
+    const GLenum format = rgba ? GL_RGBA : GL_RGB;
+    std::vector<uint8_t> base = uploadedTexels(texture);
+    GLuint reference = 0;
+    glGenTextures(1, &reference);
+    glBindTexture(GL_TEXTURE_2D, reference);
+    ASSERT_EQ(gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(format), texture.textureWidth,
+                                texture.textureHeight, format, GL_UNSIGNED_BYTE, base.data()),
+              0);
+    for (int level = 0, width = 1, gotWidth = 0; width > 0; ++level) {
+      glBindTexture(GL_TEXTURE_2D, reference);
+      std::vector<uint8_t> want = gltest::boundTextureTexels(rgba, &width, level);
+      if (level && !mipmaps) want.clear(), width = 0;
+      texture.bind();
+      EXPECT_EQ(gltest::boundTextureTexels(rgba, &gotWidth, level), want) << "level " << level;
+      EXPECT_EQ(gotWidth, width) << "level " << level;
+    }
+    glDeleteTextures(1, &reference);
+    texture.bind();
     clampTextureWrap();
     EXPECT_EQ(std::pair(boundParameter(GL_TEXTURE_WRAP_S), boundParameter(GL_TEXTURE_WRAP_T)),
               std::pair(GL_CLAMP, GL_CLAMP));
@@ -238,35 +255,6 @@ TEST_F(SlideTextures, FiltersWrapsAlignmentAndLifetime) {
   glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
   EXPECT_EQ(alignment, 1);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-}
-
-TEST_F(SlideTextures, MipmapLevelsAreTheOnesGluBuilds) {
-  for (const std::string& path :
-       {writePng("wide.png", {100, 50, PNG_COLOR_TYPE_RGB, 8, patterned}),
-        writePng("tall.png", {30, 200, PNG_COLOR_TYPE_RGBA, 8, patterned})}) {
-    SCOPED_TRACE(path);
-    SlideTexture texture(path.c_str(), true, false);
-    const bool rgba = texture.hasAlphaChannel();
-    const GLenum format = rgba ? GL_RGBA : GL_RGB;
-    std::vector<uint8_t> base = uploadedTexels(texture);
-    GLuint reference = 0;
-    glGenTextures(1, &reference);
-    glBindTexture(GL_TEXTURE_2D, reference);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    ASSERT_EQ(gluBuild2DMipmaps(GL_TEXTURE_2D, GLint(format), texture.textureWidth,
-                                texture.textureHeight, format, GL_UNSIGNED_BYTE, base.data()),
-              0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    // Level by level up to the first the reference does not have.
-    for (int level = 0, width = 1, gotWidth = 0; width > 0; ++level) {
-      glBindTexture(GL_TEXTURE_2D, reference);
-      const std::vector<uint8_t> want = gltest::boundTextureTexels(rgba, &width, level);
-      texture.bind();
-      EXPECT_EQ(gltest::boundTextureTexels(rgba, &gotWidth, level), want) << "level " << level;
-      EXPECT_EQ(gotWidth, width) << "level " << level;
-    }
-    glDeleteTextures(1, &reference);
-  }
 }
 
 TEST_F(SlideTextures, AVideoPlaysIntoItsTextureWithoutMipmaps) {
@@ -281,13 +269,12 @@ TEST_F(SlideTextures, AVideoPlaysIntoItsTextureWithoutMipmaps) {
   SlideTexture texture(path.c_str(), true, true);  // asks for mipmaps and a thumbnail
   ASSERT_EQ(texture.kind, SlideTexture::Video);
   ASSERT_NE(texture.video, nullptr);
-  // Alpha, shown size (a video is never shrunk), texture size, extents.
+  // Alpha, shown size (a video is never shrunk), texture size, extents,
+  // filter, levels, playing.
   EXPECT_EQ(std::tuple(texture.hasAlpha, texture.width, texture.height, texture.textureWidth,
-                       texture.textureHeight, texture.uExtent, texture.vExtent),
-            std::tuple(0, 80, 48, 128, 64, 80 / 128.0f, 0.75f));
-  EXPECT_EQ(boundParameter(GL_TEXTURE_MIN_FILTER), GL_LINEAR);
-  EXPECT_EQ(levelSize(1), 0);
-  EXPECT_FALSE(texture.isPlaying());
+                       texture.textureHeight, texture.uExtent, texture.vExtent,
+                       boundParameter(GL_TEXTURE_MIN_FILTER), levelSize(1), texture.isPlaying()),
+            std::tuple(0, 80, 48, 128, 64, 80 / 128.0f, 0.75f, GL_LINEAR, 0, false));
   // Stored as opaque RGBA, black before the first frame.
   texture.bind();
   const std::vector<uint8_t> rgba = gltest::boundTextureTexels(true);
@@ -308,8 +295,8 @@ TEST_F(SlideTextures, AVideoPlaysIntoItsTextureWithoutMipmaps) {
     EXPECT_EQ(std::tuple(texels[0], texels[1], texels[80 * 3 + 2]),
               std::tuple(frame * 12, 47 * 5, 0));
   }
-  texture.startVideo();  // playing again
-  EXPECT_TRUE(texture.isPlaying());
+  texture.startVideo();  // playing again, until stopped
+  const bool restarted = texture.isPlaying();
   texture.stopVideo();
-  EXPECT_FALSE(texture.isPlaying());
+  EXPECT_EQ(std::pair(restarted, texture.isPlaying()), std::pair(true, false));
 }
