@@ -137,28 +137,26 @@ TEST(RasterImage, RefusesPicturesBeyondTheCaps) {
   }
 }
 
-// A 4 x 4 picture whose pixel (x, y) (y from the bottom) has red 10x, green
-// 10y and alpha 100 + 10x + y.
-RasterImage gridImage(bool withAlpha) {
+// A picture of the depth whose bytes and alpha values all differ, with a
+// palette of distinct entries.
+RasterImage patternImage(int width, int height, int bits) {
   RasterImage image(ImageFormatPng);
-  EXPECT_TRUE(image.allocate(4, 4, 24, withAlpha));
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x) {
-      image.row(y)[3 * x + 1] = uint8_t(10 * y);
-      image.row(y)[3 * x + 2] = uint8_t(10 * x);
-      if (withAlpha) image.alphaPlane[size_t(y * 4 + x)] = uint8_t(100 + 10 * x + y);
-    }
+  EXPECT_TRUE(image.allocate(width, height, bits, bits == 24));
+  for (size_t i = 0; i < image.palette.size(); ++i)
+    image.palette[i] = RgbQuad{uint8_t(i * 7), uint8_t(255 - i), uint8_t(i), 9};
+  for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = uint8_t(i * 37 + 11);
+  for (size_t i = 0; i < image.alphaPlane.size(); ++i) image.alphaPlane[i] = uint8_t(100 + i);
   return image;
 }
 
 TEST(RasterImage, PixelQueriesOutsideThePicture) {
-  RasterImage image = gridImage(true);
-  image.pixels[0] = 77;  // blue of pixel (0, 0)
+  RasterImage image = patternImage(4, 4, 24);
+  image.pixels[0] = 77;  // blue of pixel (0, 0), the colour outside
   RgbQuad corner = image.pixelColor(-1, 0);
   EXPECT_EQ(std::tuple(corner.blue, corner.alpha, image.pixelColor(4, 2).blue),
             std::tuple(77, 100, 77));
   EXPECT_EQ(std::tuple(image.alphaAt(3, 1), image.alphaAt(-1, 0), image.alphaAt(0, 4)),
-            std::tuple(131, 0, 0));
+            std::tuple(107, 0, 0));
 
   // With a background index a 24-bit picture answers its background colour.
   image.backgroundIndex = 0;
@@ -180,46 +178,30 @@ TEST(RasterImage, PixelQueriesOutsideThePicture) {
   EXPECT_FALSE(empty.resample(2, 2));
 }
 
+// Shrinking or enlarging, at every depth, pixel (x, y) is source pixel
+// (x * width / newWidth, y * height / newHeight), colour and alpha.
 TEST(RasterImage, NearestResamplingTakesTruncatedSourcePixels) {
-  RasterImage image = gridImage(true);
-  ASSERT_TRUE(image.resample(2, 2));
-  EXPECT_EQ(std::tuple(image.width(), image.height(), image.format), std::tuple(2, 2, 2));
-  // Source pixels (0,0), (2,0), (0,2), (2,2).
-  const int want[4][3] = {{0, 0, 100}, {20, 0, 120}, {0, 20, 102}, {20, 20, 122}};
-  for (int i = 0; i < 4; ++i) {
-    RgbQuad got = image.pixelColor(i % 2, i / 2);
-    EXPECT_EQ(std::tuple(got.red, got.green, image.alphaAt(i % 2, i / 2)),
-              std::tuple(want[i][0], want[i][1], want[i][2]));
-  }
-
-  // Enlarging repeats pixels.
-  RasterImage larger = gridImage(false);
-  ASSERT_TRUE(larger.resample(8, 6));
-  EXPECT_EQ(std::tuple(larger.pixelColor(7, 5).red, larger.pixelColor(7, 5).green,
-                       larger.pixelColor(1, 1).red, larger.hasAlphaPlane()),
-            std::tuple(30, 30, 0, false));
-  EXPECT_FALSE(larger.resample(0, 4));
-  EXPECT_EQ(larger.width(), 8);
-}
-
-TEST(RasterImage, ResamplesIndexedPixels) {
-  for (int bits : {1, 4, 8}) {
-    RasterImage image;
-    ASSERT_TRUE(image.allocate(6, 2, bits, false));
-    int top = (1 << bits) - 1;
-    image.palette.back() = RgbQuad{9, 9, 9, 9};
-    // Pixels 0, 2, 4 of the bottom row take the last palette entry.
-    for (int x = 0; x < 6; x += 2) {
-      if (bits == 8) image.row(0)[x] = uint8_t(top);
-      if (bits == 4) image.row(0)[x / 2] |= uint8_t(top << 4);
-      if (bits == 1) image.row(0)[0] |= uint8_t(0x80 >> x);
+  for (int bits : {1, 4, 8, 24})
+    for (const auto& [width, height] : {std::pair(3, 2), {2, 1}, {13, 9}}) {
+      SCOPED_TRACE(testing::Message() << bits << " bits to " << width << " x " << height);
+      const RasterImage source = patternImage(6, 4, bits);
+      RasterImage image = patternImage(6, 4, bits);
+      ASSERT_TRUE(image.resample(width, height));
+      EXPECT_EQ(std::tuple(image.width(), image.height(), image.format, int(image.bitsPerPixel),
+                           image.hasAlphaPlane()),
+                std::tuple(width, height, int(ImageFormatPng), bits, bits == 24));
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+          const int fromX = x * 6 / width, fromY = y * 4 / height;
+          RgbQuad got = image.pixelColor(x, y), want = source.pixelColor(fromX, fromY);
+          EXPECT_EQ(std::tuple(got.red, got.green, got.blue, image.alphaAt(x, y)),
+                    std::tuple(want.red, want.green, want.blue, source.alphaAt(fromX, fromY)))
+              << x << ", " << y;
+        }
     }
-    ASSERT_TRUE(image.resample(3, 1)) << bits;
-    EXPECT_EQ(image.bitsPerPixel, bits);
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(image.pixelColor(x, 0).red, 9) << bits << " " << x;
-    ASSERT_TRUE(image.resample(6, 1));
-    EXPECT_EQ(image.pixelColor(1, 0).red, 9);
-  }
+  RasterImage image = patternImage(4, 4, 24);
+  EXPECT_FALSE(image.resample(0, 4));
+  EXPECT_EQ(image.width(), 4);
 }
 
 }  // namespace
