@@ -387,15 +387,6 @@ TEST(ImageStream, MemoryAndFileStreamsReadLikeFiles) {
   EXPECT_EQ(
       std::tuple(empty.read(&byte, 1, 1), empty.getc(), missing.read(&byte, 1, 1), missing.getc()),
       std::tuple(0u, EOF, 0u, EOF));
-
-  FILE* borrowed = std::fopen(dir.file("digits.bin").c_str(), "rb");
-  ASSERT_NE(borrowed, nullptr);
-  {
-    FileImageStream stream(borrowed);
-    EXPECT_EQ(stream.getc(), '0');
-  }
-  EXPECT_EQ(std::fgetc(borrowed), '1');  // still open: the stream did not close it
-  std::fclose(borrowed);
 }
 
 }  // namespace
