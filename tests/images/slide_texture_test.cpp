@@ -57,9 +57,8 @@ std::vector<uint8_t> texelsByRule(const std::string& path, const SlideTexture& t
   RasterImage image;
   EXPECT_TRUE(image.load(path, ImageFormatUnknown)) << image.lastError;
   EXPECT_EQ(texture.hasAlpha, image.hasAlphaPlane() ? 1 : 0);
-  if (image.width() != texture.width || image.height() != texture.height) {
+  if (image.width() != texture.width || image.height() != texture.height)
     EXPECT_TRUE(image.resample(texture.width, texture.height, 1));
-  }
   std::vector<uint8_t> texels;
   for (int y = 0; y < texture.textureHeight; ++y)
     for (int x = 0; x < texture.textureWidth; ++x) {
@@ -76,15 +75,11 @@ std::vector<uint8_t> uploadedTexels(SlideTexture& texture) {
   return gltest::boundTextureTexels(texture.hasAlphaChannel());
 }
 
-GLint boundParameter(GLenum name) {
+// A parameter of the bound texture, or of one of its levels.
+GLint textureParameter(GLenum name, int level = -1) {
   GLint value = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
-  return value;
-}
-
-GLint levelSize(int level, GLenum which = GL_TEXTURE_WIDTH) {
-  GLint value = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, level, which, &value);
+  if (level < 0) glGetTexParameteriv(GL_TEXTURE_2D, name, &value);
+  if (level >= 0) glGetTexLevelParameteriv(GL_TEXTURE_2D, level, name, &value);
   return value;
 }
 
@@ -148,9 +143,7 @@ TEST(TextureUploader, UploadsWhatTheGuiThreadWouldAndReturnsForgottenNames) {
   EXPECT_TRUE(uploaded.levels.empty());
   SlideTexture fromPool(std::move(uploaded));
   EXPECT_EQ(fromPool.textureId, photoName);
-  GLint wrap = 0;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap);
-  EXPECT_EQ(wrap, GL_REPEAT);
+  EXPECT_EQ(textureParameter(GL_TEXTURE_WRAP_S), GL_REPEAT);
   uploader.stop();
   PreparedPicture refused =
       preparePicture(dir.file("photo.jpg"), true, false, [](bool, int, int) { return true; });
@@ -193,14 +186,14 @@ TEST_F(SlideTextures, SizesExtentsAndExtensionsOfPicturesAndThumbnails) {
     EXPECT_EQ(printed, c.largest ? path + ": 1000 x 500 pixels make a texture larger than GL " +
                                        "takes; shown at 256 x 128\n"
                                  : "");
-    // Kind, alpha, shown size, texture size, as GL has it too.
+    // Kind, alpha, shown size, texture size, as GL has it too, extents
+    // (fractions of powers of two, exact).
     EXPECT_EQ(std::tuple(texture.kind, texture.hasAlpha, texture.width, texture.height,
-                         texture.textureWidth, texture.textureHeight, levelSize(0),
-                         levelSize(0, GL_TEXTURE_HEIGHT)),
+                         texture.textureWidth, texture.textureHeight,
+                         textureParameter(GL_TEXTURE_WIDTH, 0),
+                         textureParameter(GL_TEXTURE_HEIGHT, 0), texture.uExtent, texture.vExtent),
               std::tuple(0, 0, c.shownWidth, c.shownHeight, c.textureWidth, c.textureHeight,
-                         c.textureWidth, c.textureHeight));
-    EXPECT_FLOAT_EQ(texture.uExtent, c.uExtent);
-    EXPECT_FLOAT_EQ(texture.vExtent, c.vExtent);
+                         c.textureWidth, c.textureHeight, c.uExtent, c.vExtent));
     GLint bound = 0;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(GLuint(bound), texture.textureId);  // left bound
@@ -294,9 +287,10 @@ TEST_F(SlideTextures, FiltersWrapsLevelsAlignmentAndLifetime) {
     SCOPED_TRACE(path + (mipmaps ? " with mipmaps" : ""));
     SlideTexture texture(path.c_str(), mipmaps, false);
     name = texture.textureId;
-    EXPECT_EQ(std::tuple(boundParameter(GL_TEXTURE_MIN_FILTER),
-                         boundParameter(GL_TEXTURE_MAG_FILTER), boundParameter(GL_TEXTURE_WRAP_S)),
-              std::tuple(mipmaps ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR, GL_LINEAR, GL_REPEAT));
+    EXPECT_EQ(
+        std::tuple(textureParameter(GL_TEXTURE_MIN_FILTER), textureParameter(GL_TEXTURE_MAG_FILTER),
+                   textureParameter(GL_TEXTURE_WRAP_S)),
+        std::tuple(mipmaps ? GL_LINEAR_MIPMAP_NEAREST : GL_LINEAR, GL_LINEAR, GL_REPEAT));
     const bool rgba = texture.hasAlphaChannel();
     const GLenum format = rgba ? GL_RGBA : GL_RGB;
     std::vector<uint8_t> base = uploadedTexels(texture);
@@ -317,7 +311,7 @@ TEST_F(SlideTextures, FiltersWrapsLevelsAlignmentAndLifetime) {
     glDeleteTextures(1, &reference);
     texture.bind();
     clampTextureWrap();
-    EXPECT_EQ(std::pair(boundParameter(GL_TEXTURE_WRAP_S), boundParameter(GL_TEXTURE_WRAP_T)),
+    EXPECT_EQ(std::pair(textureParameter(GL_TEXTURE_WRAP_S), textureParameter(GL_TEXTURE_WRAP_T)),
               std::pair(GL_CLAMP, GL_CLAMP));
   }
   EXPECT_FALSE(glIsTexture(name));  // the texture name goes with the texture
@@ -343,7 +337,8 @@ TEST_F(SlideTextures, AVideoPlaysIntoItsTextureWithoutMipmaps) {
   // filter, levels, playing.
   EXPECT_EQ(std::tuple(texture.hasAlpha, texture.width, texture.height, texture.textureWidth,
                        texture.textureHeight, texture.uExtent, texture.vExtent,
-                       boundParameter(GL_TEXTURE_MIN_FILTER), levelSize(1), texture.isPlaying()),
+                       textureParameter(GL_TEXTURE_MIN_FILTER),
+                       textureParameter(GL_TEXTURE_WIDTH, 1), texture.isPlaying()),
             std::tuple(0, 80, 48, 128, 64, 80 / 128.0f, 0.75f, GL_LINEAR, 0, false));
   // Stored as opaque RGBA, black before the first frame.
   texture.bind();
