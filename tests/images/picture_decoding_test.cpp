@@ -286,9 +286,10 @@ void expectDecodesLikeLibpng(const std::vector<uint8_t>& file) {
     EXPECT_EQ(image.palette[i].alpha, want.paletteAlpha[i]) << "entry " << i;
   EXPECT_EQ(image.backgroundIndex, want.paletteAlpha == std::vector<uint8_t>{0} ? 0 : -1);
   const RgbQuad& background = image.backgroundColor;
-  if (alpha && want.bitDepth <= 8)
+  if (alpha && want.bitDepth <= 8) {
     EXPECT_EQ(std::tuple(background.red, background.green, background.blue),
               std::tuple(want.background.red, want.background.green, want.background.blue));
+  }
   int tolerance = want.bitDepth == 16 ? 2 : 1, mismatches = 0;
   for (int y = 0; y < want.height && mismatches < 5; ++y)
     for (int x = 0; x < want.width && mismatches < 5; ++x) {

@@ -57,8 +57,9 @@ std::vector<uint8_t> texelsByRule(const std::string& path, const SlideTexture& t
   RasterImage image;
   EXPECT_TRUE(image.load(path, ImageFormatUnknown)) << image.lastError;
   EXPECT_EQ(texture.hasAlpha, image.hasAlphaPlane() ? 1 : 0);
-  if (image.width() != texture.width || image.height() != texture.height)
+  if (image.width() != texture.width || image.height() != texture.height) {
     EXPECT_TRUE(image.resample(texture.width, texture.height, 1));
+  }
   std::vector<uint8_t> texels;
   for (int y = 0; y < texture.textureHeight; ++y)
     for (int x = 0; x < texture.textureWidth; ++x) {
