@@ -43,17 +43,15 @@ inline std::vector<uint8_t> encodePng(const PngSpec& spec) {
   png_infop info = png_create_info_struct(png);
   // One sample a byte (two at 16 bits, high first); libpng packs smaller ones.
   int channels = channelsOf(spec.colorType), wide = spec.bitDepth == 16;
-  std::vector<std::vector<uint8_t>> rows(spec.height,
-                                         std::vector<uint8_t>(spec.width * channels << wide));
+  std::vector<std::vector<uint8_t>> rows(size_t(spec.height));
   std::vector<png_bytep> pointers;
   for (int y = 0; y < spec.height; ++y) {
-    std::vector<uint8_t>& row = rows[size_t(y)];
-    pointers.push_back(row.data());
-    for (size_t i = 0; i < row.size() >> wide; ++i) {
-      int value = spec.sample(int(i) / channels, y, int(i) % channels);
-      row[i << wide] = uint8_t(wide ? value >> 8 : value);
-      if (wide) row[2 * i + 1] = uint8_t(value);
+    for (int i = 0; i < spec.width * channels; ++i) {
+      int value = spec.sample(i / channels, y, i % channels);
+      if (wide) rows[size_t(y)].push_back(uint8_t(value >> 8));
+      rows[size_t(y)].push_back(uint8_t(value));
     }
+    pointers.push_back(rows[size_t(y)].data());
   }
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
@@ -113,10 +111,9 @@ inline std::vector<uint8_t> encodeJpeg(const JpegSpec& spec) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = JDIMENSION(spec.width);
-  cinfo.image_height = JDIMENSION(spec.height);
-  int components = cinfo.input_components = int(spec.colors);
-  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : components == 3 ? JCS_RGB : JCS_CMYK;
+  cinfo.image_width = JDIMENSION(spec.width), cinfo.image_height = JDIMENSION(spec.height);
+  int n = cinfo.input_components = int(spec.colors);  // components
+  cinfo.in_color_space = n == 1 ? JCS_GRAYSCALE : n == 3 ? JCS_RGB : JCS_CMYK;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, spec.quality, TRUE);
   if (spec.quality == 100)  // no chroma subsampling: colours stay close
@@ -126,11 +123,10 @@ inline std::vector<uint8_t> encodeJpeg(const JpegSpec& spec) {
   jpeg_start_compress(&cinfo, TRUE);
   for (const auto& marker : spec.markers)
     jpeg_write_marker(&cinfo, marker.first, marker.second.data(), unsigned(marker.second.size()));
-  std::vector<uint8_t> row(size_t(spec.width) * components);
+  std::vector<uint8_t> row(size_t(spec.width) * n);
   for (JSAMPROW rows[1] = {row.data()}; cinfo.next_scanline < cinfo.image_height;) {
     for (size_t i = 0; i < row.size(); ++i)
-      row[i] =
-          uint8_t(spec.sample(int(i) / components, int(cinfo.next_scanline), int(i) % components));
+      row[i] = uint8_t(spec.sample(int(i) / n, int(cinfo.next_scanline), int(i) % n));
     jpeg_write_scanlines(&cinfo, rows, 1);
   }
   jpeg_finish_compress(&cinfo);
