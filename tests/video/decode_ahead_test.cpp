@@ -68,24 +68,6 @@ TEST_F(TavoAviClip, FramesLargerThanGlTakesAreScaledToFitWithOneLine) {
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-// Run in the thread-sanitised build too: the decoding thread is stopped,
-// sent elsewhere and closed while it decodes ahead.
-TEST_F(TavoAviClip, StoppingSeekingAndClosingWhileDecodingAheadKeepTheFrames) {
-  const std::string path =
-      makeClip("keyed.avi", codedPictures(64, 48, 2) + pcmSound + keyedPictures);
-  TavoAvi clip(path, 1);
-  // Forward, stopped on the way, back and ahead past key frames: each
-  // frame shows its own picture. The clip is closed while it decodes ahead.
-  for (int frame : {0, 1, 2, -1, 3, 4, 17, 2, -1, 9, 10, 0, 19, -1, 18, 5}) {
-    if (frame < 0) {
-      clip.stopSound();
-      continue;
-    }
-    clip.showFrame(frame);
-    EXPECT_EQ(pictureShown(), frame);
-  }
-}
-
 // Read by the thread sanitiser when the tests are built with it. FFmpeg is
 // not built so: its decoder threads hand pictures over through atomics the
 // sanitiser cannot see, which it would take for races.
