@@ -184,36 +184,3 @@ TEST(TextureData, TileRepeatsTheSourceAndRefusesPicturesItCannotMake) {
   EXPECT_FALSE(tiled.create(1, maxPictureSide + 1, GL_RGB));
   EXPECT_FALSE(tiled.hasPixels);
 }
-
-TEST(MipmapData, ChainPicturesAreCutIntoLevels) {
-  // Pixel (x, y) of the chain picture holds red x, green y, so each level
-  // shows where it was taken from.
-  auto position = [](int x, int y, int c) { return c == 0 ? x : c == 1 ? y : 0; };
-  const struct {
-    int width, height;
-    unsigned baseWidth, baseHeight;
-    std::vector<unsigned> starts;  // the rows (stacked) or columns of each level
-  } cases[] = {{64, 127, 64, 64, {0, 64, 96, 112, 120, 124, 126}},
-               {127, 64, 64, 64, {0, 64, 96, 112, 120, 124, 126}},
-               {4, 5, 4, 3, {0, 3, 4}}};  // level 0 no power of two: 4 x 3, 2 x 1, 1 x 1
-  testfiles::TempDir dir;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
-    const std::string path = dir.file("chain.png");
-    writeFile(path, encodePng(PngSpec{c.width, c.height, PNG_COLOR_TYPE_RGB, 8, position}));
-    MipmapData levels;
-    ASSERT_TRUE(levels.load(path, false));
-    EXPECT_EQ(std::pair(levels.width, levels.height), std::pair(c.baseWidth, c.baseHeight));
-    ASSERT_EQ(size_t(levels.levelCount), c.starts.size());
-    const bool stacked = c.width < c.height;
-    size_t offset = 0;
-    for (int i = 0; i < levels.levelCount; ++i) {
-      EXPECT_EQ(levels.levelOffset(i), offset) << i;
-      for (unsigned y = 0; y < std::max(c.baseHeight >> i, 1u); ++y)
-        for (unsigned x = 0; x < std::max(c.baseWidth >> i, 1u); ++x, offset += 3) {
-          ASSERT_EQ(levels.pixels[offset], x + (stacked ? 0 : c.starts[i])) << i;
-          ASSERT_EQ(levels.pixels[offset + 1], y + (stacked ? c.starts[i] : 0)) << i;
-        }
-    }
-  }
-}

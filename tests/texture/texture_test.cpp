@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "images/encoders.h"
@@ -66,24 +67,44 @@ TEST(TextureObjects, CreateUploadsPackedRowsWithAndWithoutMipmaps) {
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
-TEST(TextureObjects, CreateLevelsUploadsEveryStoredLevel) {
+TEST(TextureObjects, ChainPicturesAreCutIntoLevelsAndEveryLevelIsUploaded) {
   REQUIRE_GL_WINDOW();
+  // Pixel (x, y) of the chain picture holds red x, green y, so each level
+  // shows where it was taken from.
+  auto position = [](int x, int y, int c) { return c == 0 ? x : c == 1 ? y : 0; };
+  const struct {
+    int width, height;
+    unsigned baseWidth, baseHeight;
+    std::vector<unsigned> starts;  // the rows (stacked) or columns of each level
+  } cases[] = {{64, 127, 64, 64, {0, 64, 96, 112, 120, 124, 126}},
+               {127, 64, 64, 64, {0, 64, 96, 112, 120, 124, 126}},
+               {4, 5, 4, 3, {0, 3, 4}}};  // level 0 no power of two: 4 x 3, 2 x 1, 1 x 1
   testfiles::TempDir dir;
-  const std::string path = dir.file("chain.png");
-  encoders::writeFile(path, encoders::encodePng(encoders::PngSpec{
-                                8, 15, PNG_COLOR_TYPE_RGB, 8,
-                                [](int x, int y, int c) { return 16 * y + 2 * x + c; }}));
-  MipmapData levels;
-  ASSERT_TRUE(levels.load(path, false));
-  ASSERT_EQ(levels.levelCount, 4);
-  Texture texture;
-  texture.createLevels(&levels);
-  ASSERT_TRUE(texture.exists());
-  EXPECT_EQ(texture.kind, Texture::StoredLevels);
-  glBindTexture(GL_TEXTURE_2D, texture.textureName);
-  for (int i = 0; i < levels.levelCount; ++i) {
-    const uint8_t* level = levels.pixels + levels.levelOffset(i);
-    EXPECT_EQ(levelTexels(i, GL_RGB), Bytes(level, level + (8 >> i) * (8 >> i) * 3)) << i;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
+    const std::string path = dir.file("chain.png");
+    encoders::writeFile(path, encoders::encodePng(encoders::PngSpec{
+                                  c.width, c.height, PNG_COLOR_TYPE_RGB, 8, position}));
+    MipmapData levels;
+    ASSERT_TRUE(levels.load(path, false));
+    EXPECT_EQ(std::pair(levels.width, levels.height), std::pair(c.baseWidth, c.baseHeight));
+    ASSERT_EQ(size_t(levels.levelCount), c.starts.size());
+    Texture texture;
+    texture.createLevels(&levels);
+    ASSERT_TRUE(texture.exists());
+    EXPECT_EQ(texture.kind, Texture::StoredLevels);
+    glBindTexture(GL_TEXTURE_2D, texture.textureName);
+    const bool stacked = c.width < c.height;
+    for (int i = 0; i < levels.levelCount; ++i) {
+      Bytes want;
+      for (unsigned y = 0; y < std::max(c.baseHeight >> i, 1u); ++y)
+        for (unsigned x = 0; x < std::max(c.baseWidth >> i, 1u); ++x)
+          want.insert(want.end(), {uint8_t(x + (stacked ? 0 : c.starts[i])),
+                                   uint8_t(y + (stacked ? c.starts[i] : 0)), 0});
+      const uint8_t* level = levels.pixels + levels.levelOffset(i);
+      EXPECT_EQ(Bytes(level, level + want.size()), want) << i;
+      EXPECT_EQ(levelTexels(i, GL_RGB), want) << i;
+    }
   }
 }
 
