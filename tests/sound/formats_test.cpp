@@ -55,8 +55,15 @@ TEST(SoundFormats, FilesKeepLengthAndLoudnessLosslessOnesEverySampleDamagedOnesP
     std::string lower = c.name;
     std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
     // As long as the original, as loud, the same in both channels.
-    std::vector<int16_t> output = audio.playThrough(audio.file(lower), frames * 8 / 10);
-    if (c.exact) EXPECT_EQ(soundFrames(output), soundFrames(monoToStereo(sine)));
+    FSOUND_STREAM* stream = openStream(audio.file(lower));
+    ASSERT_NE(stream, nullptr);
+    ASSERT_GE(FSOUND_Stream_Play(-1, stream), 0);
+    ASSERT_TRUE(audio.waitForEnd(frames * 8 / 10));
+    FSOUND_Stream_Close(stream);
+    std::vector<int16_t> output = audio.finish();
+    if (c.exact) {
+      EXPECT_EQ(soundFrames(output), soundFrames(monoToStereo(sine)));
+    }
     size_t first = output.size(), last = 0;
     for (size_t i = 0; i + 1 < output.size(); i += 2)
       if (output[i] || output[i + 1]) first = std::min(first, i / 2), last = i / 2;

@@ -26,10 +26,8 @@ TEST(SoundStreams, FilesThatHoldNoSoundOpenAsNullWithoutAMessage) {
   // A header without samples, and one that claims 1 Hz: they may open, and
   // then play nothing and end.
   for (std::string name : {audio.file("empty.wav"), audio.file("one-hertz.wav")}) {
-    if (FSOUND_STREAM* odd = openStream(name)) {
-      FSOUND_Stream_Play(-1, odd);
-      audio.waitForMoreFrames(2 * deviceBufferFrames);
-      FSOUND_Stream_Close(odd);
+    if (FSOUND_STREAM* odd = openStream(name); odd && FSOUND_Stream_Play(-1, odd) >= 0) {
+      EXPECT_TRUE(audio.waitForMoreFrames(2 * deviceBufferFrames) && FSOUND_Stream_Close(odd));
     }
   }
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
