@@ -31,19 +31,27 @@ Bytes levelTexels(int level, GLenum format) {
 
 }  // namespace
 
-TEST(TextureObjects, CreateUploadsPackedRowsWithAndWithoutMipmaps) {
+TEST(TextureObjects, CreateUploadsPackedRowsWithAndWithoutMipmapsOrRefusesTheData) {
   REQUIRE_GL_WINDOW();
+  GLint maxSide = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
   const struct {
     unsigned width, height;
     int format;
     bool mipmaps;
+    unsigned claimedWidth = 0;  // the width told when it is not the real one
   } cases[] = {// Rows of 9, 2 and 2 bytes: GL must not look for padding after them.
                {3, 2, GL_RGB, false},
                {1, 2, GL_LUMINANCE_ALPHA, false},
                {2, 2, GL_LUMINANCE, true},
                {4, 4, GL_RGBA, true},
                // Grey with alpha in native 16-bit samples: GL keeps their high bytes.
-               {2, 1, sixteenBitSamples, false}};
+               {2, 1, sixteenBitSamples, false},
+               // Beyond what GL takes; the one row that exists is never read.
+               {1, 1, GL_RGBA, true, unsigned(maxSide) + 1}};
+  // One texture for all: each create lets go of what the one before made.
+  Texture texture;
+  GLuint before = 0;
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " format " << c.format);
     TextureData data;
@@ -52,18 +60,29 @@ TEST(TextureObjects, CreateUploadsPackedRowsWithAndWithoutMipmaps) {
     Bytes pixels(size_t(c.width) * c.height * bytesPerPixel(c.format)), expected;
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(10 + 7 * (i / 2));
     std::copy(pixels.begin(), pixels.end(), data.pixels);
-    const bool wide = c.format == sixteenBitSamples;
+    const bool wide = c.format == sixteenBitSamples, refused = c.claimedWidth != 0;
     for (size_t i = 0; i < pixels.size(); i += wide ? 2 : 1) expected.push_back(pixels[i]);
-    Texture texture;
-    ASSERT_TRUE(texture.create(&data, c.mipmaps));
-    EXPECT_EQ(texture.kind, c.mipmaps ? Texture::BuiltMipmaps : Texture::OneLevel);
+    if (refused) data.width = c.claimedWidth;
+    EXPECT_EQ(texture.create(&data, c.mipmaps), !refused);
+    EXPECT_FALSE(before && glIsTexture(before));
+    before = texture.textureName;
     EXPECT_EQ(texture.data, &data);
     EXPECT_FALSE(texture.ownsData);
+    if (refused) {
+      EXPECT_EQ(std::pair(texture.exists(), texture.textureName), std::pair(false, 0u));
+      continue;
+    }
+    EXPECT_EQ(texture.kind, c.mipmaps ? Texture::BuiltMipmaps : Texture::OneLevel);
     glBindTexture(GL_TEXTURE_2D, texture.textureName);
     const GLenum format = wide ? GL_LUMINANCE_ALPHA : GLenum(c.format);
     EXPECT_EQ(levelTexels(0, format), expected);
     EXPECT_EQ(levelTexels(1, format).empty(), !c.mipmaps);
   }
+  TextureData empty;
+  EXPECT_FALSE(texture.create(&empty, true));
+  MipmapData noLevels;
+  texture.createLevels(&noLevels);
+  EXPECT_FALSE(texture.exists());
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
@@ -106,29 +125,4 @@ TEST(TextureObjects, ChainPicturesAreCutIntoLevelsAndEveryLevelIsUploaded) {
       EXPECT_EQ(levelTexels(i, GL_RGB), want) << i;
     }
   }
-}
-
-TEST(TextureObjects, RefusedDataCreatesNothing) {
-  REQUIRE_GL_WINDOW();
-  GLint maxSide = 0;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
-  TextureData empty, tooWide, one;
-  // Sized beyond what GL takes; the one row that exists is never read.
-  ASSERT_TRUE(tooWide.create(1, 1, GL_RGBA));
-  tooWide.width = unsigned(maxSide) + 1;
-  ASSERT_TRUE(one.create(1, 1, GL_RGB));
-  Texture texture;
-  ASSERT_TRUE(texture.create(&one, false));
-  const GLuint first = texture.textureName;
-  // A second create lets go of the texture the first one made.
-  for (TextureData* data : {&empty, &tooWide}) {
-    EXPECT_FALSE(texture.create(data, true));
-    EXPECT_FALSE(texture.exists());
-    EXPECT_EQ(texture.textureName, 0u);
-  }
-  EXPECT_FALSE(glIsTexture(first));
-  MipmapData noLevels;
-  texture.createLevels(&noLevels);
-  EXPECT_FALSE(texture.exists());
-  EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
