@@ -1,9 +1,6 @@
 #include <algorithm>
 #include <tuple>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include "video/clip_fixture.h"
 #include "video/tavo_avi.h"
 
@@ -73,30 +70,4 @@ TEST_F(TavoAviClip, FramesLargerThanGlTakesAreScaledToFitWithOneLine) {
 // sanitiser cannot see, which it would take for races.
 extern "C" const char* __tsan_default_suppressions() {
   return "race:libavcodec.so\nrace:libavutil.so\n";
-}
-
-TEST_F(TavoAviClip, AClipWhosePicturesFindNoMemoryHasNoFrames) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-  GTEST_SKIP() << "the sanitisers reserve address space of their own";
-#endif
-  const std::string path =
-      makeClip("large.avi", "-f lavfi -i color=s=4096x4096:r=10:d=0.1 -c:v mjpeg ");
-  TavoAvi clip(path, 0);
-  ASSERT_EQ(clip.frameCount, 1);
-  // Address space for half a 64 MB picture more than the program has now, not
-  // for the four the clip asks for.
-  rlimit before{};
-  getrlimit(RLIMIT_AS, &before);
-  long pages = 0;
-  std::ifstream("/proc/self/statm") >> pages;
-  rlimit tight = before;
-  tight.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(32) << 20);
-  ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
-  testing::internal::CaptureStderr();
-  clip.showFrame(0);
-  setrlimit(RLIMIT_AS, &before);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            path + ": no memory for 4096 x 4096 pixel frames; shown without frames\n");
-  clip.update(0.05f);
-  EXPECT_EQ(std::tuple(clip.frameCount, clip.uploads), std::tuple(0, 0));
 }
