@@ -54,35 +54,9 @@ struct ModelCase {
   std::string text, mesh, errors = "";
 };
 
-void expectModels(const ModelCase* cases, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    const ModelCase& c = cases[i];
-    Reading reading = readModel(c.text);
-    EXPECT_EQ(describe(*reading.mesh), c.mesh) << c.text;
-    EXPECT_EQ(reading.errors, c.errors) << c.text;
-  }
-}
-
 const char* const nameToken = "~[\\ \\t\\n\\r@]+";
 
 }  // namespace
-
-TEST(ObjReader, FacesBecomeFansOfSharedOrOwnVertices) {
-  const ModelCase cases[] = {
-      {quad + "f 1 2 3 4\n", "vertices 4; |1 2 3 |1 3 4"},
-      {quad + "f -3 -2 -1", "vertices 3; |2 3 4"},
-      {quad + "vt 0 0\nf 1/1 2/1 3/1\nf 1/1 3/1 4/1\n", "vertices 6; |1 2 3 |1 3 4"},
-      {quad + "vt 0 0\ns 1\nf 1/1 2/1 3/1\ns off\nf 1/1 3/1 4/1\n", "vertices 6; |1 2 3 |1 3 4"},
-      {quad + "vn 0 0 1\nf 1//1 2//1 3//1\nf 1//1 3//1 4//1\r\n", "vertices 4; |1 2 3 |1 3 4"},
-      {quad + "f 1 2 9 3 x\n", "vertices 3; |1 2 3",
-       "line 5: index out of range at \"9\"\nline 5: index out of range at \"x\"\n"},
-      {quad + "f 1/1 2//5 3 4\n", "groups; materials; vertices 2;",
-       "line 5: index out of range at \"1/1\"\nline 5: index out of range at \"2//5\"\n"},
-      {quad + "f 1 2 3.0\nf 1 3 4\n", "vertices 4; |1 3 4",
-       "line 5: syntax error at \"3.0\" missing { TINT " + std::string(nameToken) + " }\n"},
-  };
-  expectModels(cases, std::size(cases));
-}
 
 TEST(ObjReader, SmoothingGroupsShadeSmoothlyAndGivenNormalsStay) {
   // Vertex 0 is shared by faces that are not coplanar: their unit normals
@@ -106,9 +80,20 @@ TEST(ObjReader, SmoothingGroupsShadeSmoothlyAndGivenNormalsStay) {
   EXPECT_EQ(claimed.mesh->vertices[0].u, 0.25f);
 }
 
-TEST(ObjReader, RecoversFromErrorsAtThreeLevels) {
+TEST(ObjReader, FacesBecomeFansOfSharedOrOwnVerticesAndErrorsAreRecoveredFrom) {
   const std::string name = nameToken;
   const ModelCase cases[] = {
+      {quad + "f 1 2 3 4\n", "vertices 4; |1 2 3 |1 3 4"},
+      {quad + "f -3 -2 -1", "vertices 3; |2 3 4"},
+      {quad + "vt 0 0\nf 1/1 2/1 3/1\nf 1/1 3/1 4/1\n", "vertices 6; |1 2 3 |1 3 4"},
+      {quad + "vt 0 0\ns 1\nf 1/1 2/1 3/1\ns off\nf 1/1 3/1 4/1\n", "vertices 6; |1 2 3 |1 3 4"},
+      {quad + "vn 0 0 1\nf 1//1 2//1 3//1\nf 1//1 3//1 4//1\r\n", "vertices 4; |1 2 3 |1 3 4"},
+      {quad + "f 1 2 9 3 x\n", "vertices 3; |1 2 3",
+       "line 5: index out of range at \"9\"\nline 5: index out of range at \"x\"\n"},
+      {quad + "f 1/1 2//5 3 4\n", "groups; materials; vertices 2;",
+       "line 5: index out of range at \"1/1\"\nline 5: index out of range at \"2//5\"\n"},
+      {quad + "f 1 2 3.0\nf 1 3 4\n", "vertices 4; |1 3 4",
+       "line 5: syntax error at \"3.0\" missing { TINT " + name + " }\n"},
       // A missing operand counts as 0 or "" and the statement goes on.
       {"v 1 2\nv 2 0 0\nv 3 1 0\nf 1 2 3\n", "vertices 3; |1 2 3",
        "line 2: syntax error at \"\n\" missing { TINT TFLOAT }\n"},
@@ -137,7 +122,11 @@ TEST(ObjReader, RecoversFromErrorsAtThreeLevels) {
        "groups [] [b]; vertices 6; |1 2 3 |1 3 4",
        "invalid token near line 12 (text was '# end')\n"},
   };
-  expectModels(cases, std::size(cases));
+  for (const ModelCase& c : cases) {
+    Reading reading = readModel(c.text);
+    EXPECT_EQ(describe(*reading.mesh), c.mesh) << c.text;
+    EXPECT_EQ(reading.errors, c.errors) << c.text;
+  }
   EXPECT_EQ(readModel("v 1 2\nf 1 1 1\n").mesh->vertices[0].y, 2);
   EXPECT_EQ(
       readModel(quad + "g " + std::string(3000, 'x') + "\nf 1 2 3\n").mesh->groups[0]->name.size(),
