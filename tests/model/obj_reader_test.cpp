@@ -50,10 +50,6 @@ std::string describe(const fast_Mesh& mesh) {
 
 const std::string quad = "v 1 0 0\nv 2 0 0\nv 3 1 0\nv 4 3 1\n";  // lines 1-4
 
-struct ModelCase {
-  std::string text, mesh, errors = "";
-};
-
 const char* const nameToken = "~[\\ \\t\\n\\r@]+";
 
 }  // namespace
@@ -82,7 +78,9 @@ TEST(ObjReader, SmoothingGroupsShadeSmoothlyAndGivenNormalsStay) {
 
 TEST(ObjReader, FacesBecomeFansOfSharedOrOwnVerticesAndErrorsAreRecoveredFrom) {
   const std::string name = nameToken;
-  const ModelCase cases[] = {
+  const struct {
+    std::string text, mesh, errors = "";
+  } cases[] = {
       {quad + "f 1 2 3 4\n", "vertices 4; |1 2 3 |1 3 4"},
       {quad + "f -3 -2 -1", "vertices 3; |2 3 4"},
       {quad + "vt 0 0\nf 1/1 2/1 3/1\nf 1/1 3/1 4/1\n", "vertices 6; |1 2 3 |1 3 4"},
@@ -122,7 +120,7 @@ TEST(ObjReader, FacesBecomeFansOfSharedOrOwnVerticesAndErrorsAreRecoveredFrom) {
        "groups [] [b]; vertices 6; |1 2 3 |1 3 4",
        "invalid token near line 12 (text was '# end')\n"},
   };
-  for (const ModelCase& c : cases) {
+  for (const auto& c : cases) {
     Reading reading = readModel(c.text);
     EXPECT_EQ(describe(*reading.mesh), c.mesh) << c.text;
     EXPECT_EQ(reading.errors, c.errors) << c.text;
