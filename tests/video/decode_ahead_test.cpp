@@ -19,21 +19,21 @@ void bindNewTexture(GLuint& texture, GLint format, int width, int height) {
 TEST_F(TavoAviClip, ColoursFollowTheMatrixAndRangeTheStreamGives) {
   const std::string flat = ",format=yuv420p,geq=lum=120:cb=100:cr=170",
                     lossless = "-c:v libx264 -qp 0 ";
-  // The RGB of that flat Y'CbCr colour by the BT.601 and BT.709
-  // definitions, in limited and in full range.
-  const std::vector<int> bt601{188, 98, 65}, bt709{196, 105, 62}, bt709full{186, 106, 68},
-      bt601full{179, 100, 70};
   const struct {
     std::string name, arguments;
     int width, height;
-    std::vector<int> rgb;
+    std::vector<int> rgb;  // of that flat colour by BT.601 or BT.709, limited or full range
   } cases[] = {
       // Streams that say nothing: BT.601 for SD, BT.709 for HD, limited range.
-      {"sd.avi", lossless, 64, 48, bt601},
-      {"hd.avi", lossless, 1280, 720, bt709},
-      {"bt709.avi", lossless + "-colorspace bt709 -color_range tv ", 64, 48, bt709},
-      {"bt709full.avi", lossless + "-colorspace bt709 -color_range pc ", 64, 48, bt709full},
-      {"bt601full.avi", lossless + "-colorspace smpte170m -color_range pc ", 64, 48, bt601full},
+      {"sd.avi", lossless, 64, 48, {188, 98, 65}},
+      {"hd.avi", lossless, 1280, 720, {196, 105, 62}},
+      {"bt709.avi", lossless + "-colorspace bt709 -color_range tv ", 64, 48, {196, 105, 62}},
+      {"bt709full.avi", lossless + "-colorspace bt709 -color_range pc ", 64, 48, {186, 106, 68}},
+      {"bt601full.avi",
+       lossless + "-colorspace smpte170m -color_range pc ",
+       64,
+       48,
+       {179, 100, 70}},
   };
   for (const auto& c : cases)
     for (GLint format : {GL_RGB, GL_RGBA}) {  // BGRA and RGBA rows

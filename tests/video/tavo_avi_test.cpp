@@ -130,9 +130,7 @@ TEST_F(TavoAviClip, DamagedFilesShowWhatCanBeDecoded) {
     testing::internal::GetCapturedStderr();
     for (int i = 0; i < 2 * clip.frameCount; ++i)
       clip.showFrame(i < clip.frameCount ? i : 2 * clip.frameCount - 1 - i);
-    clip.showFrame(0);
+    clip.showFrame(2);  // the frames before the cut are all there
+    EXPECT_TRUE(name != std::string("cut.avi") || pictureShown() == 2);
   }
-  TavoAvi cut(dir.file("cut.avi"), 0);  // the frames before the cut are all there
-  cut.showFrame(2);
-  EXPECT_EQ(pictureShown(), 2);
 }
