@@ -64,10 +64,3 @@ TEST_F(TavoAviClip, FramesLargerThanGlTakesAreScaledToFitWithOneLine) {
   EXPECT_EQ(texel(0, 0)[0], 2 * 12);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
-
-// Read by the thread sanitiser when the tests are built with it. FFmpeg is
-// not built so: its decoder threads hand pictures over through atomics the
-// sanitiser cannot see, which it would take for races.
-extern "C" const char* __tsan_default_suppressions() {
-  return "race:libavcodec.so\nrace:libavutil.so\n";
-}
