@@ -2,8 +2,6 @@
 // build them.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cmath>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -53,27 +51,4 @@ TEST(Mesh, FinishDropsWhatHoldsNothingAndPutsOpaqueMaterialsFirst) {
             (std::vector<std::string>{"", "opaque", "second", "line", "three", "half", "alsoHalf",
                                       "quarter"}));
   EXPECT_EQ(namesOf(mesh.groups), (std::vector<std::string>{"faces", "lines"}));
-}
-
-TEST(Mesh, EveryFaceAddsItsUnitNormalAndDegenerateFacesAddNothing) {
-  fast_Mesh mesh;
-  // A large and a small face meeting at vertex 0, one facing +z, the other
-  // +x; a degenerate face of three points on a line.
-  addPoints(mesh,
-            {0, 0, 0, 10, 0, 0, 0, 10, 0, 0, 0.001f, 0, 0, 0, 0.001f, 1, 1, 1, 2, 2, 2, 3, 3, 3});
-  mesh.addFaceNormal(0, 1, 2);
-  mesh.addFaceNormal(0, 3, 4);
-  mesh.addFaceNormal(5, 6, 7);
-  mesh.addFaceNormal(0, 1, 99);  // beyond the array: ignored
-  auto normalOf = [&](int i) {
-    const fast_Vertex& v = mesh.vertices[size_t(i)];
-    return std::array<float, 3>{v.nx, v.ny, v.nz};
-  };
-  EXPECT_EQ(normalOf(0), (std::array<float, 3>{1, 0, 1}));  // equal weights
-  EXPECT_EQ(normalOf(6), (std::array<float, 3>{0, 0, 0}));
-  mesh.normalizeNormals();
-  const float half = float(std::sqrt(0.5));
-  EXPECT_FLOAT_EQ(normalOf(0)[0], half);
-  EXPECT_FLOAT_EQ(normalOf(0)[2], half);
-  EXPECT_EQ(normalOf(6), (std::array<float, 3>{0, 0, 0}));
 }

@@ -2,6 +2,7 @@
 // error recovery with its messages, and material libraries with textures.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -49,45 +50,20 @@ std::string describe(const fast_Mesh& mesh) {
 
 const std::string quad = "v 1 0 0\nv 2 0 0\nv 3 1 0\nv 4 3 1\n";  // lines 1-4
 
-struct ModelCase {
-  std::string text, mesh, errors = "";
-};
-
-void expectModels(const ModelCase* cases, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    const ModelCase& c = cases[i];
-    Reading reading = readModel(c.text);
-    EXPECT_EQ(describe(*reading.mesh), c.mesh) << c.text;
-    EXPECT_EQ(reading.errors, c.errors) << c.text;
-  }
-}
-
 const char* const nameToken = "~[\\ \\t\\n\\r@]+";
 
 }  // namespace
 
-TEST(ObjReader, FacesBecomeFansOfSharedOrOwnVertices) {
-  const ModelCase cases[] = {
-      {quad + "f 1 2 3 4\n", "vertices 4; |1 2 3 |1 3 4"},
-      {quad + "f -3 -2 -1", "vertices 3; |2 3 4"},
-      {quad + "vt 0 0\nf 1/1 2/1 3/1\nf 1/1 3/1 4/1\n", "vertices 6; |1 2 3 |1 3 4"},
-      {quad + "vt 0 0\ns 1\nf 1/1 2/1 3/1\ns off\nf 1/1 3/1 4/1\n", "vertices 6; |1 2 3 |1 3 4"},
-      {quad + "vn 0 0 1\nf 1//1 2//1 3//1\nf 1//1 3//1 4//1\r\n", "vertices 4; |1 2 3 |1 3 4"},
-      {quad + "f 1 2 9 3 x\n", "vertices 3; |1 2 3",
-       "line 5: index out of range at \"9\"\nline 5: index out of range at \"x\"\n"},
-      {quad + "f 1/1 2//5 3 4\n", "groups; materials; vertices 2;",
-       "line 5: index out of range at \"1/1\"\nline 5: index out of range at \"2//5\"\n"},
-      {quad + "f 1 2 3.0\nf 1 3 4\n", "vertices 4; |1 3 4",
-       "line 5: syntax error at \"3.0\" missing { TINT " + std::string(nameToken) + " }\n"},
-  };
-  expectModels(cases, std::size(cases));
-}
-
 TEST(ObjReader, SmoothingGroupsShadeSmoothlyAndGivenNormalsStay) {
-  Reading smooth = readModel(quad + "s 1\nf 1 2 3\nf 1 3 4\n");
-  const fast_Vertex& shared = smooth.mesh->vertices[0];  // both faces, not coplanar
-  EXPECT_NEAR(shared.nx * shared.nx + shared.ny * shared.ny + shared.nz * shared.nz, 1, 1e-6);
-  EXPECT_GT(std::abs(shared.nx) + std::abs(shared.ny), 0.01f);
+  // Vertex 0 is shared by faces that are not coplanar: their unit normals
+  // (0, 0, 1) and (1, -2, 3) / sqrt(14) summed, then made unit; the
+  // degenerate face adds nothing.
+  Reading smooth = readModel(quad + "s 1\nf 1 2 3\nf 1 3 4\nf 1 2 2\n");
+  const fast_Vertex& shared = smooth.mesh->vertices[0];
+  const float r = std::sqrt(14.0f), sum[3] = {1 / r, -2 / r, 1 + 3 / r},
+              length = std::hypot(sum[0], sum[1], sum[2]),
+              normal[3] = {shared.nx, shared.ny, shared.nz};
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(normal[i], sum[i] / length, 1e-6) << i;
 
   Reading given = readModel(quad + "vn 0 1 0\nf 1//1 2//1 3//1\n");
   const fast_Vertex& corner = given.mesh->vertices[2];
@@ -100,9 +76,22 @@ TEST(ObjReader, SmoothingGroupsShadeSmoothlyAndGivenNormalsStay) {
   EXPECT_EQ(claimed.mesh->vertices[0].u, 0.25f);
 }
 
-TEST(ObjReader, RecoversFromErrorsAtThreeLevels) {
+TEST(ObjReader, FacesBecomeFansOfSharedOrOwnVerticesAndErrorsAreRecoveredFrom) {
   const std::string name = nameToken;
-  const ModelCase cases[] = {
+  const struct {
+    std::string text, mesh, errors = "";
+  } cases[] = {
+      {quad + "f 1 2 3 4\n", "vertices 4; |1 2 3 |1 3 4"},
+      {quad + "f -3 -2 -1", "vertices 3; |2 3 4"},
+      {quad + "vt 0 0\nf 1/1 2/1 3/1\nf 1/1 3/1 4/1\n", "vertices 6; |1 2 3 |1 3 4"},
+      {quad + "vt 0 0\ns 1\nf 1/1 2/1 3/1\ns off\nf 1/1 3/1 4/1\n", "vertices 6; |1 2 3 |1 3 4"},
+      {quad + "vn 0 0 1\nf 1//1 2//1 3//1\nf 1//1 3//1 4//1\r\n", "vertices 4; |1 2 3 |1 3 4"},
+      {quad + "f 1 2 9 3 x\n", "vertices 3; |1 2 3",
+       "line 5: index out of range at \"9\"\nline 5: index out of range at \"x\"\n"},
+      {quad + "f 1/1 2//5 3 4\n", "groups; materials; vertices 2;",
+       "line 5: index out of range at \"1/1\"\nline 5: index out of range at \"2//5\"\n"},
+      {quad + "f 1 2 3.0\nf 1 3 4\n", "vertices 4; |1 3 4",
+       "line 5: syntax error at \"3.0\" missing { TINT " + name + " }\n"},
       // A missing operand counts as 0 or "" and the statement goes on.
       {"v 1 2\nv 2 0 0\nv 3 1 0\nf 1 2 3\n", "vertices 3; |1 2 3",
        "line 2: syntax error at \"\n\" missing { TINT TFLOAT }\n"},
@@ -131,7 +120,11 @@ TEST(ObjReader, RecoversFromErrorsAtThreeLevels) {
        "groups [] [b]; vertices 6; |1 2 3 |1 3 4",
        "invalid token near line 12 (text was '# end')\n"},
   };
-  expectModels(cases, std::size(cases));
+  for (const auto& c : cases) {
+    Reading reading = readModel(c.text);
+    EXPECT_EQ(describe(*reading.mesh), c.mesh) << c.text;
+    EXPECT_EQ(reading.errors, c.errors) << c.text;
+  }
   EXPECT_EQ(readModel("v 1 2\nf 1 1 1\n").mesh->vertices[0].y, 2);
   EXPECT_EQ(
       readModel(quad + "g " + std::string(3000, 'x') + "\nf 1 2 3\n").mesh->groups[0]->name.size(),
@@ -153,12 +146,12 @@ std::string describeMaterials(const fast_Mesh& mesh) {
 }
 
 struct LibraryCase {
-  std::string library, model, materials, errors = "";
+  std::string library, model, materials, errors = "", log = "";
 };
 
 }  // namespace
 
-TEST(MtlReader, ReadsColoursTexturesAndTheirPlacement) {
+TEST(MtlReader, ReadsEveryLibraryInOrderWithItsColoursTexturesAndTheirPlacement) {
   testfiles::TempDir dir;
   std::filesystem::create_directory(dir.file("sub"));
   for (const char* name : {"tex.png", "sub/tex.png"})
@@ -184,34 +177,21 @@ TEST(MtlReader, ReadsColoursTexturesAndTheirPlacement) {
        "[ Kd 0.6 0.6 0.6 1 Ns 0][m Kd 1 0 0 1 Ns 0][m Kd 0 1 0 1 Ns 1]",
        "line 5: syntax error at \"2\" missing { Eof ENDL }\n"
        "line 8: syntax error at \"Ke\" missing Eof\n"},
+      {"newmtl m\nmap_Kd none.png\n", "usemtl m\n" + faces + "usemtl c\nf 1 2 3\n",
+       "[ Kd 0.6 0.6 0.6 1 Ns 0][m Kd 0.6 0.6 0.6 1 Ns 0] uv 0.25 -0.75", "",
+       "can't load texture data (material \"m\", file " + dir.file("none.png") +
+           "): can't open png file\nMaterial \"c\" does not exist, you'll get a default material "
+           "instead\n"},
   };
+  // Every library is read, in order, found in any letter case or reported.
   for (const LibraryCase& c : cases) {
-    testfiles::writeText(dir.file("a.mtl"), c.library);
-    Reading reading = readModel("mtllib models/a.mtl\n" + c.model, dir.path() + "/");
+    testfiles::writeText(dir.file("A.MTL"), c.library);
+    Reading reading = readModel("mtllib none.mtl models/a.mtl\n" + c.model, dir.path() + "/");
     EXPECT_EQ(describeMaterials(*reading.mesh), c.materials) << c.library;
     EXPECT_EQ(reading.errors, c.errors) << c.library;
-    EXPECT_EQ(reading.out, "loading material file: " + dir.file("a.mtl") + "\n");
+    EXPECT_EQ(reading.out, "loading material file: " + dir.file("none.mtl") +
+                               "\nloading material file: " + dir.file("a.mtl") + "\n");
+    EXPECT_EQ(reading.log, "can't open material file " + dir.file("none.mtl") +
+                               " - visuals may not look as expected\n" + c.log);
   }
-}
-
-TEST(MtlReader, ReadsEveryLibraryInOrderInAnyLetterCaseAndReportsWhatIsMissing) {
-  testfiles::TempDir dir;
-  testfiles::writeText(dir.file("a.mtl"), "newmtl a\nmap_Kd none.png\n");
-  testfiles::writeText(dir.file("B.MTL"), "newmtl b\nKd 0 0 0 0.5\n");
-  const std::string d = dir.path() + "/";
-  Reading reading = readModel("mtllib b.mtl a.mtl\nmtllib c.mtl\n" + quad +
-                                  "usemtl b\nf 1 2 3\nusemtl a\nf 1 3 4\n"
-                                  "usemtl c\nf 2 3 4\n",
-                              d);
-  EXPECT_EQ(describeMaterials(*reading.mesh),
-            "[ Kd 0.6 0.6 0.6 1 Ns 0][a Kd 0.6 0.6 0.6 1 Ns 0][b Kd 0 0 0 0.5 Ns 0]");
-  EXPECT_EQ(reading.out, "loading material file: " + d + "b.mtl\nloading material file: " + d +
-                             "a.mtl\nloading material file: " + d + "c.mtl\n");
-  EXPECT_EQ(reading.log.find("can't load texture data (material \"a\", file " + d + "none.png)"),
-            0u);
-  EXPECT_NE(
-      reading.log.find("can't open material file " + d +
-                       "c.mtl - visuals may not look as expected\n"
-                       "Material \"c\" does not exist, you'll get a default material instead\n"),
-      std::string::npos);
 }

@@ -27,11 +27,10 @@ inline void writeWav(const std::string& path, int sampleRate, int channels,
     for (int i = 0; i < bytes; ++i) text += char(value >> (8 * i));
     return text;
   };
-  const uint32_t dataBytes = uint32_t(samples.size() * 2), frameBytes = uint32_t(channels * 2);
   // The format chunk: its size, PCM, channels, rates, bytes a frame, bits a sample.
-  std::string out = "RIFF" + le(36 + dataBytes, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) +
-                    le(channels, 2) + le(sampleRate, 4) + le(sampleRate * frameBytes, 4) +
-                    le(frameBytes, 2) + le(16, 2) + "data" + le(dataBytes, 4);
+  std::string out = "RIFF" + le(36 + samples.size() * 2, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) +
+                    le(channels, 2) + le(sampleRate, 4) + le(sampleRate * channels * 2, 4) +
+                    le(channels * 2, 2) + le(16, 2) + "data" + le(samples.size() * 2, 4);
   for (int16_t s : samples) out += le(uint16_t(s), 2);
   testfiles::writeText(path, out);
 }
@@ -136,18 +135,6 @@ class DiskAudio {
   std::vector<int16_t> finish() {
     FSOUND_Close();
     return output();
-  }
-
-  // Opens, plays from the start and waits for the end of one file; returns
-  // the output of the device.
-  std::vector<int16_t> playThrough(const std::string& name, size_t frames) {
-    FSOUND_STREAM* stream = openStream(name);
-    EXPECT_NE(stream, nullptr) << name;
-    if (!stream) return {};
-    EXPECT_GE(FSOUND_Stream_Play(-1, stream), 0);
-    EXPECT_TRUE(waitForEnd(frames));
-    FSOUND_Stream_Close(stream);
-    return finish();
   }
 
   bool started = false;

@@ -14,9 +14,9 @@ TEST(TavoAviSound, StartAfterStopPlaysTheTrackFromItsBeginning) {
   const size_t trackFrames = rate;  // one second, never silent
   std::vector<int16_t> track = rampSamples(trackFrames, 1);
   writeWav(audio.file("track.wav"), rate, 1, track);
-  ASSERT_TRUE(runFfmpeg("-f lavfi -i testsrc=size=32x24:rate=10:duration=1 -i " +
-                        audio.file("track.wav") + " -c:v mjpeg -c:a pcm_s16le " +
-                        audio.file("clip.avi")));
+  const std::string sources =
+      "-f lavfi -i testsrc=size=32x24:rate=10:duration=1 -i " + audio.file("track.wav");
+  ASSERT_TRUE(runFfmpeg(sources + " -c:v mjpeg -c:a pcm_s16le " + audio.file("clip.avi")));
   {
     TavoAvi clip(audio.file("clip.avi"), 0);
     ASSERT_NE(clip.soundStream, nullptr);
@@ -30,9 +30,8 @@ TEST(TavoAviSound, StartAfterStopPlaysTheTrackFromItsBeginning) {
   }
   // A clip whose video has no length stays silent with the device open:
   // its sound would otherwise start again on every frame.
-  ASSERT_TRUE(runFfmpeg("-f lavfi -i testsrc=size=32x24:rate=10:duration=1 -i " +
-                        audio.file("track.wav") + " -frames:v 0 -c:v mjpeg -c:a pcm_s16le " +
-                        audio.file("nolength.avi")));
+  ASSERT_TRUE(
+      runFfmpeg(sources + " -frames:v 0 -c:v mjpeg -c:a pcm_s16le " + audio.file("nolength.avi")));
   testing::internal::CaptureStderr();
   EXPECT_EQ(TavoAvi(audio.file("nolength.avi"), 0).soundStream, nullptr);
   testing::internal::GetCapturedStderr();

@@ -35,18 +35,23 @@ TEST_F(TavoAviClip, PicksTheFrameByTimeInEveryPlayMode) {
 TEST_F(TavoAviClip, PlaysForwardWithoutSeekingAndGoesBackThroughTheKeyFrameBefore) {
   TavoAvi clip(makeClip("keyed.avi", codedPictures(64, 48, 2) + pcmSound + keyedPictures), 0);
   ASSERT_EQ(clip.frameCount, 20);
+  // The decoding ahead is stopped on the way, as it is with the sound.
   for (int frame = 0; frame < 20; ++frame) {
+    if (frame % 7 == 3) clip.stopSound();
     clip.showFrame(frame);
     ASSERT_EQ(texel(10, 0), (std::vector<int>{frame * 12, 47 * 5, 30})) << "frame " << frame;
   }
   EXPECT_EQ(clip.seeks, 0);
   EXPECT_EQ(clip.picturesDecoded, 20);
   // Back: key frame 5, then 6 and 7; on to 8; far ahead: straight to key
-  // frame 15 for 17; back to the start; ahead to the end.
+  // frame 15 for 17; back to the start; ahead to the end; back to 5 (stopped
+  // first), and the clip closed while it decodes ahead from there.
   const struct {
     int frame, seeks, decoded;
-  } steps[] = {{7, 1, 23}, {8, 1, 24}, {17, 2, 27}, {0, 3, 28}, {19, 4, 33}};
+    bool stop = false;
+  } steps[] = {{7, 1, 23}, {8, 1, 24}, {17, 2, 27}, {0, 3, 28}, {19, 4, 33}, {5, 5, 34, true}};
   for (const auto& step : steps) {
+    if (step.stop) clip.stopSound();
     clip.showFrame(step.frame);
     EXPECT_EQ(texel(10, 0), (std::vector<int>{step.frame * 12, 47 * 5, 30})) << step.frame;
     EXPECT_EQ(clip.seeks, step.seeks) << step.frame;
@@ -125,9 +130,7 @@ TEST_F(TavoAviClip, DamagedFilesShowWhatCanBeDecoded) {
     testing::internal::GetCapturedStderr();
     for (int i = 0; i < 2 * clip.frameCount; ++i)
       clip.showFrame(i < clip.frameCount ? i : 2 * clip.frameCount - 1 - i);
-    clip.showFrame(0);
+    clip.showFrame(2);  // the frames before the cut are all there
+    EXPECT_TRUE(name != std::string("cut.avi") || pictureShown() == 2);
   }
-  TavoAvi cut(dir.file("cut.avi"), 0);  // the frames before the cut are all there
-  cut.showFrame(2);
-  EXPECT_EQ(pictureShown(), 2);
 }
