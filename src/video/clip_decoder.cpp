@@ -158,9 +158,13 @@ bool ClipDecoder::openDecoder() {
 }
 
 void ClipDecoder::close() {
+  closeStream();
   sws_freeContext(converter);
   converter = nullptr;
   colourSettings = -1;
+}
+
+void ClipDecoder::closeStream() {
   av_frame_free(&decoded);
   av_packet_free(&packet);
   avcodec_free_context(&decoder);
@@ -179,15 +183,14 @@ int ClipDecoder::keyFrameAtOrBefore(int frame) const {
   return after == keyFrames.begin() ? 0 : *(after - 1);
 }
 
-bool ClipDecoder::next(ClipPicture& picture) {
+bool ClipDecoder::decode(AVFrame* frame, int* index) {
+  av_frame_unref(frame);
   int failures = 0;
   while (decoder && !endOfStream) {
-    int result = avcodec_receive_frame(decoder, decoded);
+    int result = avcodec_receive_frame(decoder, frame);
     if (result == 0) {
-      picture.index = indexOf(decoded);
-      nextIndex = picture.index + 1;
-      picture.converted = convert(decoded, picture);
-      av_frame_unref(decoded);
+      *index = indexOf(frame);
+      nextIndex = *index + 1;
       return true;
     }
     if (result == AVERROR_EOF || sentEndOfFile || ++failures > 1000) {
@@ -209,10 +212,18 @@ bool ClipDecoder::next(ClipPicture& picture) {
   return false;
 }
 
+bool ClipDecoder::next(ClipPicture& picture) {
+  if (!decoded || !decode(decoded, &picture.index)) return false;
+  picture.converted = convert(decoded, picture);
+  av_frame_unref(decoded);
+  return true;
+}
+
 bool ClipDecoder::reopenAtStart() {
-  close();
+  // The converter stays: it may be converting an earlier picture meanwhile.
+  closeStream();
   if (!openStream() || !openDecoder()) {
-    close();
+    closeStream();
     return false;
   }
   return true;

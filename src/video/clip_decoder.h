@@ -24,8 +24,9 @@ struct ClipPicture {
 
 // The first video stream of an AVI file through FFmpeg, decoded one picture
 // after the other. Frame n is the n-th chunk of the stream; pictures carry
-// the frame number of their chunk. Everything but the properties read at
-// opening belongs to one thread at a time.
+// the frame number of their chunk. Decoding and conversion each belong to
+// one thread at a time, which may be two different ones; the properties
+// read at opening are fixed.
 class ClipDecoder {
  public:
   enum class Opened { Yes, NoStream, NoDecoder };
@@ -41,7 +42,13 @@ class ClipDecoder {
   void close();
   bool isOpen() const { return decoder != nullptr; }
 
-  // Decodes the next picture into picture; false at the end of the stream.
+  // Decodes the next picture into frame, an AVFrame of the caller's whose
+  // earlier content is let go, and tells its frame number; false at the end
+  // of the stream.
+  bool decode(AVFrame* frame, int* index);
+  // Converts a decoded picture into texels, in the order convertToRgba asked.
+  bool convert(const AVFrame* picture, ClipPicture& into);
+  // Both on the calling thread: the next picture, converted.
   bool next(ClipPicture& picture);
   // Goes to a key frame: the next picture is the one there. False when the
   // clip could be neither sought nor opened again (it is then closed).
@@ -61,10 +68,10 @@ class ClipDecoder {
  private:
   bool openStream();
   bool openDecoder();
+  void closeStream();
   void readProperties(int largestSide);
   bool reopenAtStart();
   int indexOf(const AVFrame* picture) const;
-  bool convert(const AVFrame* picture, ClipPicture& into);
 
   std::string fileName;
   AVFormatContext* container = nullptr;

@@ -4,10 +4,17 @@
 #include <exception>
 #include <utility>
 
+extern "C" {
+#include <libavutil/frame.h>
+}
+
 namespace {
 
 // What the pictures of one clip may take together, unless two take more.
 constexpr size_t pictureMemory = size_t(64) << 20;
+// Decoded pictures between the two threads: one converted while the
+// decoder makes the next.
+constexpr int decodedInFlight = 2;
 
 }  // namespace
 
@@ -16,36 +23,54 @@ DecodeAhead::DecodeAhead(ClipDecoder& decoder, int pictures)
 
 DecodeAhead::~DecodeAhead() {
   stop();
+  for (AVFrame*& frame : frames) av_frame_free(&frame);
+}
+
+bool DecodeAhead::make() {
+  if (!frames.empty()) return true;
+  try {
+    const size_t bytes = std::max<size_t>(decoder.pictureBytes(), 1);
+    const int count = int(std::clamp<size_t>(pictureMemory / bytes, 2, size_t(mostPictures)));
+    for (int i = 0; i < count; ++i)
+      spare.push_back(std::make_unique<ClipPicture>(decoder.pictureBytes()));
+    for (int i = 0; i < decodedInFlight; ++i) {
+      AVFrame* frame = av_frame_alloc();
+      if (!frame) throw std::bad_alloc();
+      frames.push_back(frame);
+    }
+  } catch (const std::exception&) {
+    spare.clear();
+    for (AVFrame*& frame : frames) av_frame_free(&frame);
+    frames.clear();
+    return false;
+  }
+  freeFrames = frames;
+  return true;
 }
 
 bool DecodeAhead::start() {
   if (running()) return true;
+  if (!make()) return false;
+  quitting = false;
   try {
-    if (!made) {
-      const size_t bytes = std::max<size_t>(decoder.pictureBytes(), 1);
-      const int count = int(std::clamp<size_t>(pictureMemory / bytes, 2, size_t(mostPictures)));
-      for (int i = 0; i < count; ++i)
-        spare.push_back(std::make_unique<ClipPicture>(decoder.pictureBytes()));
-      made = true;
-    }
-    quitting = false;
-    worker = std::thread(&DecodeAhead::run, this);
-  } catch (const std::exception&) {  // no memory for the pictures, or no thread
-    spare.clear();
-    made = false;
+    decoding = std::thread(&DecodeAhead::decodeAll, this);
+    converting = std::thread(&DecodeAhead::convertAll, this);
+  } catch (const std::exception&) {  // no thread
+    stop();
     return false;
   }
   return true;
 }
 
 void DecodeAhead::stop() {
-  if (!running()) return;
   {
     std::lock_guard<std::mutex> lock(mutex);
     quitting = true;
   }
-  wakeWorker.notify_one();
-  worker.join();
+  wakeDecoder.notify_one();
+  wakeConverter.notify_one();
+  if (decoding.joinable()) decoding.join();
+  if (converting.joinable()) converting.join();
 }
 
 DecodeAhead::Picture DecodeAhead::take() {
@@ -55,8 +80,6 @@ DecodeAhead::Picture DecodeAhead::take() {
   if (ready.empty()) return nullptr;
   Picture picture = std::move(ready.front());
   ready.pop_front();
-  lock.unlock();
-  wakeWorker.notify_one();
   return picture;
 }
 
@@ -66,7 +89,15 @@ void DecodeAhead::giveBack(Picture picture) {
     std::lock_guard<std::mutex> lock(mutex);
     spare.push_back(std::move(picture));
   }
-  wakeWorker.notify_one();
+  wakeConverter.notify_one();
+}
+
+void DecodeAhead::dropDecoded() {
+  for (Decoded& item : decoded) {
+    av_frame_unref(item.frame);
+    freeFrames.push_back(item.frame);
+  }
+  decoded.clear();
 }
 
 void DecodeAhead::seekTo(int keyFrame) {
@@ -76,9 +107,10 @@ void DecodeAhead::seekTo(int keyFrame) {
     seekTarget = keyFrame;
     for (Picture& picture : ready) spare.push_back(std::move(picture));
     ready.clear();
-    atEnd = false;
+    dropDecoded();
+    decodedAll = atEnd = false;
   }
-  wakeWorker.notify_one();
+  wakeDecoder.notify_one();
 }
 
 bool DecodeAhead::failed() {
@@ -86,7 +118,7 @@ bool DecodeAhead::failed() {
   return broken;
 }
 
-void DecodeAhead::run() {
+void DecodeAhead::decodeAll() {
   std::unique_lock<std::mutex> lock(mutex);
   while (!quitting) {
     if (seekTarget >= 0) {
@@ -101,26 +133,57 @@ void DecodeAhead::run() {
       }
       continue;
     }
-    if (broken || atEnd || spare.empty()) {
-      wakeWorker.wait(lock);
+    if (broken || decodedAll || freeFrames.empty()) {
+      wakeDecoder.wait(lock);
       continue;
     }
-    Picture picture = std::move(spare.back());
-    spare.pop_back();
+    AVFrame* frame = freeFrames.back();
+    freeFrames.pop_back();
     const unsigned decodedFor = generation;
     lock.unlock();
-    const bool decoded = decoder.next(*picture);
+    int index = -1;
+    const bool got = decoder.decode(frame, &index);
     lock.lock();
-    if (decodedFor != generation) {  // a seek came meanwhile: the picture is from before it
+    if (got && decodedFor == generation) {
+      decoded.push_back({frame, index});
+    } else {  // the end, or a picture from before a seek that came meanwhile
+      av_frame_unref(frame);
+      freeFrames.push_back(frame);
+      if (decodedFor == generation) decodedAll = true;
+    }
+    wakeConverter.notify_one();
+  }
+}
+
+void DecodeAhead::convertAll() {
+  std::unique_lock<std::mutex> lock(mutex);
+  while (!quitting) {
+    if (decoded.empty() && decodedAll && !atEnd) {
+      atEnd = true;
+      pictureReady.notify_all();
+      continue;
+    }
+    if (decoded.empty() || spare.empty()) {
+      wakeConverter.wait(lock);
+      continue;
+    }
+    const Decoded item = decoded.front();
+    decoded.pop_front();
+    Picture picture = std::move(spare.back());
+    spare.pop_back();
+    const unsigned convertedFor = generation;
+    lock.unlock();
+    picture->index = item.index;
+    picture->converted = decoder.convert(item.frame, *picture);
+    av_frame_unref(item.frame);
+    lock.lock();
+    freeFrames.push_back(item.frame);
+    wakeDecoder.notify_one();
+    if (convertedFor != generation) {  // a seek came meanwhile
       spare.push_back(std::move(picture));
       continue;
     }
-    if (decoded) {
-      ready.push_back(std::move(picture));
-    } else {
-      spare.push_back(std::move(picture));
-      atEnd = true;
-    }
+    ready.push_back(std::move(picture));
     pictureReady.notify_all();
   }
 }

@@ -11,7 +11,7 @@ struct FSOUND_STREAM;
 // sound track as a sound stream. Frame n is the picture of the n-th chunk of
 // the stream; an empty chunk repeats the picture before it.
 //
-// Pictures are decoded ahead on a thread of the clip's own, in order; the
+// Pictures are decoded ahead on two threads of the clip's own, in order; the
 // GL upload stays on the calling thread. Playing forward decodes
 // sequentially; going back seeks to the key frame at or before the wanted
 // frame and decodes forward from there. A stream or decoder that cannot be
