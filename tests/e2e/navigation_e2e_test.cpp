@@ -30,10 +30,12 @@ class Navigation : public ScreenTest {
     return !regionIs(screen, 80, 584, 30, 10, page, 8);
   }
   // The page shown, with the indicator or without.
-  bool waitForProgress(Rgb page, bool shown) {
-    return waitFor([&](auto& screen) {
-      return regionIs(screen, 412, 100, 200, 60, page) && progressShown(screen, page) == shown;
-    });
+  bool waitForProgress(Rgb page, bool shown, double seconds = 10) {
+    return waitFor(
+        [&](auto& screen) {
+          return regionIs(screen, 412, 100, 200, 60, page) && progressShown(screen, page) == shown;
+        },
+        seconds);
   }
 };
 
@@ -67,6 +69,8 @@ TEST_F(Navigation, KeysClicksAndTheStripStepJumpAndQuitWithTheTimedOverlaysOnThe
   ASSERT_TRUE(waitForPage(blue));
   viewer->key("space");
   ASSERT_TRUE(waitForPage(cyan));
+  // A slide's second page gets none through the indicator's fade-in time.
+  EXPECT_FALSE(waitForProgress(cyan, true, 2.5));
   // A slide's first page: it fades in after the transition, and out again.
   viewer->key("space");
   ASSERT_TRUE(waitForProgress(yellow, true));

@@ -1,5 +1,9 @@
 #include <algorithm>
+#include <fstream>
 #include <tuple>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "video/clip_fixture.h"
 #include "video/tavo_avi.h"
@@ -63,4 +67,36 @@ TEST_F(TavoAviClip, FramesLargerThanGlTakesAreScaledToFitWithOneLine) {
   EXPECT_EQ(clip.uploads, 1);
   EXPECT_EQ(texel(0, 0)[0], 2 * 12);
   EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+}
+
+// Read by the thread sanitiser when the tests are built with it. FFmpeg is
+// not built so: its decoder threads hand pictures over through atomics the
+// sanitiser cannot see, which it would take for races.
+extern "C" const char* __tsan_default_suppressions() {
+  return "race:libavcodec.so\nrace:libavutil.so\n";
+}
+
+TEST_F(TavoAviClip, AClipWhosePicturesFindNoMemoryHasNoFrames) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "the sanitisers reserve address space of their own";
+#endif
+  const std::string path =
+      makeClip("large.avi", "-f lavfi -i color=s=4096x4096:r=10:d=0.1 -c:v mjpeg ");
+  TavoAvi clip(path, 0);
+  ASSERT_EQ(clip.frameCount, 1);
+  // Address space for half a 64 MB picture more than the program has now.
+  rlimit before{};
+  getrlimit(RLIMIT_AS, &before);
+  long pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  rlimit tight = before;
+  tight.rlim_cur = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(32) << 20);
+  ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+  testing::internal::CaptureStderr();
+  clip.showFrame(0);
+  setrlimit(RLIMIT_AS, &before);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            path + ": no memory for 4096 x 4096 pixel frames; shown without frames\n");
+  clip.update(0.05f);
+  EXPECT_EQ(std::tuple(clip.frameCount, clip.uploads), std::tuple(0, 0));
 }
