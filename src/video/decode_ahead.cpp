@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 #include <utility>
 
 extern "C" {
@@ -38,7 +39,7 @@ bool DecodeAhead::make() {
       if (!frame) throw std::bad_alloc();
       frames.push_back(frame);
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception&) {  // no memory for the pictures or the frames
     spare.clear();
     for (AVFrame*& frame : frames) av_frame_free(&frame);
     frames.clear();
