@@ -100,3 +100,17 @@ TEST_F(TavoAviClip, AClipWhosePicturesFindNoMemoryHasNoFrames) {
   clip.update(0.05f);
   EXPECT_EQ(std::tuple(clip.frameCount, clip.uploads), std::tuple(0, 0));
 }
+
+TEST_F(TavoAviClip, ASeekDropsThePicturesConvertedMeanwhile) {
+  // Raw pictures decode at once, so right after a frame is shown the next
+  // ones are being converted when the seek back comes.
+  TavoAvi clip(makeClip("raw360.avi", codedPictures(640, 360, 2) + rawPictures), 0);
+  bindNewTexture(texture, GL_RGB, 1024, 512);
+  int wrong = 0;
+  for (int i = 0; i < 20; ++i) {
+    clip.showFrame(9);
+    clip.showFrame(7);
+    wrong += pictureShown() != 7;
+  }
+  EXPECT_EQ(wrong, 0);
+}
