@@ -18,7 +18,7 @@ trap 'restore; exit 1' INT TERM
 trap restore EXIT
 
 run_tests() {
-  SDL_AUDIODRIVER=disk xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+  SDL_AUDIODRIVER=disk xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" \
     ctest --test-dir "$build" --timeout 120 --stop-on-failure "$@" 2>&1 |
     grep -m1 -E '\*\*\*Failed|\(Failed\)|\*\*\*Timeout|\(Subprocess' | sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/'
 }

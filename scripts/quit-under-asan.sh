@@ -28,7 +28,7 @@ export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null
 passed=0 failed=0
 for way in q Escape TERM; do
   out="$work/$way.log"
-  xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash -c '
+  xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" bash -c '
     ./build-asan/quorvex "$1/photos" >"$2" 2>&1 & viewer=$!
     timeout 120 xdotool search --sync --name Quorvex >/dev/null 2>&1
     xdotool mousemove 100 100

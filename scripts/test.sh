@@ -21,7 +21,9 @@ cmake --build build -j"$(nproc)" || fail "the build failed"
 # Sound goes through SDL's disk driver: no audio device is needed.
 export SDL_AUDIODRIVER=disk
 log=build/ctest.log
-xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+# -noreset: an X server resets whenever its last client leaves and refuses
+# connections meanwhile, which fails a test program starting at that moment.
+xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" \
   ctest --test-dir build --output-on-failure -j2 --timeout 300 2>&1 | tee "$log"
 status=${PIPESTATUS[0]}
 
